@@ -1,0 +1,50 @@
+# Two commands for a fresh Debian 12 machine:
+#   make run    installs what is missing, builds, starts the program on the simulated dyno
+#   make test   installs what is missing, builds, runs every test
+# Also: make bench, make asan, make tsan, make build, make deps.
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+PACKAGES := $(shell grep -v '^\#' tools/debian-packages.txt | grep -v '^$$')
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build run test bench asan tsan clean
+
+all: build
+
+# Installs only when a package is missing, so a warm run costs one dpkg query.
+deps:
+	@missing=$$(dpkg-query -W -f='$${Package} $${Status}\n' $(PACKAGES) 2>/dev/null \
+		| awk '$$NF != "installed" {print $$1}'; \
+		for p in $(PACKAGES); do dpkg-query -W -f='$${Status}' $$p >/dev/null 2>&1 || echo $$p; done); \
+	missing=$$(echo $$missing | tr ' ' '\n' | sort -u | tr '\n' ' '); \
+	if [ -n "$$(echo $$missing | tr -d ' ')" ]; then \
+		echo "Installing: $$missing"; \
+		$(SUDO) apt-get update && \
+		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	ZEMBO_SIMULATE=1 $(BUILD)/app/zembo
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	cmake --build $(BUILD) --target bench_all -j $(JOBS)
+
+asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZEMBO_SANITIZE=address"
+
+tsan:
+	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZEMBO_SANITIZE=thread"
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,44 @@
+#include "Colors.h"
+#include "DynoApplication.h"
+#include "Fonts.h"
+#include "MainUI.h"
+#include "UnixSignalNotifier.h"
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <csignal>
+
+int main(int argc, char** argv)
+{
+    QLocale::setDefault(QLocale::c());
+
+    DynoApplication app(argc, argv);
+    theColors.init();
+    qputenv("HDF5_USE_FILE_LOCKING", "FALSE");
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSize(10);
+    QApplication::setFont(font);
+    theFonts.init();
+
+    UnixSignalNotifier::instance()->installSignalHandler(SIGINT);
+    UnixSignalNotifier::instance()->installSignalHandler(SIGTERM);
+
+    if (!app.lock()) {
+        const QString text = QStringLiteral("Only one instance of application can run!");
+        qDebug() << text;
+        QMessageBox box;
+        box.setText(text);
+        QTimer::singleShot(5000, &box, &QMessageBox::close);
+        box.exec();
+        return 0;
+    }
+
+    MainUI window;
+    QObject::connect(UnixSignalNotifier::instance(), &UnixSignalNotifier::unixSignal, &window,
+                     &MainUI::slot_unixSignal);
+    window.show();
+    qDebug() << "Main window shown";
+    return app.exec();
+}

@@ -1,0 +1,9 @@
+#include "EnhancedPixmap.h"
+
+EnhancedPixmap::EnhancedPixmap() = default;
+
+EnhancedPixmap& EnhancedPixmap::fromQPixmap(QPixmap& pixmap)
+{
+    QPixmap::operator=(pixmap);
+    return *this;
+}

@@ -1,0 +1,26 @@
+#include "RecordingAnswerer.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+RecordingAnswerer::RecordingAnswerer()
+{
+    DialogAnswerer::install(this);
+}
+
+RecordingAnswerer::~RecordingAnswerer()
+{
+    if (DialogAnswerer::installed() == this)
+        DialogAnswerer::install(nullptr);
+}
+
+int RecordingAnswerer::answer(QDialog* dialog)
+{
+    Shown entry;
+    entry.className = QString::fromLatin1(dialog->metaObject()->className());
+    entry.title = dialog->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        entry.text = box->text();
+    shown.append(entry);
+    return result;
+}

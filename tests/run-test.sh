@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs one test program with a fresh, empty HOME (the configuration folder is
+# created anew for every test), headless, with the platform stand-ins.
+home=$(mktemp -d "${TMPDIR:-/tmp}/zembo-home.XXXXXX") || exit 1
+export HOME="$home"
+export XDG_RUNTIME_DIR="$home/.runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+export ZEMBO_TEST=1
+export ZEMBO_SIMULATE=1
+# A key of its own, so tests never collide with a running program or each other.
+export ZEMBO_INSTANCE_KEY="zembo-test-$$"
+"$@"
+rc=$?
+rm -rf "$home"
+exit $rc

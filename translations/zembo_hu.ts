@@ -1,0 +1,42 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="hu_HU">
+<context>
+    <name>Tools</name>
+    <message>
+        <source>Error</source>
+        <translation>Hiba</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Információ</translation>
+    </message>
+</context>
+<context>
+    <name>Units</name>
+    <message>
+        <source>time</source>
+        <translation>idő</translation>
+    </message>
+    <message>
+        <source>speed</source>
+        <translation>sebesség</translation>
+    </message>
+    <message>
+        <source>power</source>
+        <translation>teljesítmény</translation>
+    </message>
+    <message>
+        <source>torque</source>
+        <translation>nyomaték</translation>
+    </message>
+    <message>
+        <source>pressure</source>
+        <translation>nyomás</translation>
+    </message>
+    <message>
+        <source>temperature</source>
+        <translation>hőmérséklet</translation>
+    </message>
+</context>
+</TS>
