@@ -38,7 +38,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cmake --build $(BUILD) --target bench_all -j $(JOBS)
+	cmake --build $(BUILD) --target bench_all -j 1
 
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZEMBO_SANITIZE=address"

@@ -27,6 +27,40 @@ function(zembo_add_library name)
     zembo_target_defaults(${name})
 endfunction()
 
+# zembo_add_subsystem(name LIBS ...): the library of a subsystem folder, made of
+# every .cpp below the folder, with the folder and its sub-folders on the include path.
+function(zembo_add_subsystem name)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    zembo_add_library(${name} SOURCES ${sources} ${headers} LIBS ${ARG_LIBS})
+    set(dirs ${CMAKE_CURRENT_SOURCE_DIR})
+    foreach(h ${headers})
+        get_filename_component(d ${h} DIRECTORY)
+        list(APPEND dirs ${d})
+    endforeach()
+    list(REMOVE_DUPLICATES dirs)
+    target_include_directories(${name} PUBLIC ${dirs})
+endfunction()
+
+# zembo_add_bench(name SOURCES ... LIBS ... [SCRIPT check.py]): a benchmark run
+# by `make bench`, with the test environment; SCRIPT, when given, is a Python
+# script that runs the benchmark program itself (to time the reference beside it).
+function(zembo_add_bench name)
+    cmake_parse_arguments(ARG "" "SCRIPT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    zembo_target_defaults(${name})
+    if(ARG_SCRIPT)
+        set(cmd ${ZEMBO_SOURCE_ROOT}/tests/run-test.sh /usr/bin/python3 ${ARG_SCRIPT} $<TARGET_FILE:${name}>)
+    else()
+        set(cmd ${ZEMBO_SOURCE_ROOT}/tests/run-test.sh $<TARGET_FILE:${name}>)
+    endif()
+    add_custom_target(run_${name} COMMAND ${cmd} USES_TERMINAL VERBATIM)
+    add_dependencies(run_${name} ${name})
+    add_dependencies(bench_all run_${name})
+endfunction()
+
 # zembo_add_test(name SOURCES ... LIBS ... LABELS ... [TIMEOUT s]): a Qt Test
 # executable run by CTest with a fresh HOME, headless, on the stand-ins.
 function(zembo_add_test name)
