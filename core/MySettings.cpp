@@ -53,6 +53,13 @@ void restrictToOwner(const QString& path)
     ::chmod(local.constData(), S_IRUSR | S_IWUSR);
 }
 
+const QStringList& controllerBoardLabels()
+{
+    static const QStringList labels{QStringLiteral("ZR5"), QStringLiteral("ZR5E4"), QStringLiteral("ZR5L"),
+                                    QStringLiteral("ZR6"), QStringLiteral("ZR6L")};
+    return labels;
+}
+
 void registerTypes()
 {
     qRegisterMetaType<uint8_t>("uint8_t");
@@ -202,8 +209,7 @@ void MySettings::initEnumLabels()
     enumLabels[2] = new QStringList{QStringLiteral("-"), tr("inertia"), tr("manual"), tr("steady"), tr("ramp"),
                                     tr("acc."), tr("road"), tr("advanced"), tr("ramp"), tr("sequence"),
                                     tr("MOI calib."), tr("custom acc."), tr("sim"), tr("log")};
-    enumLabels[3] = new QStringList{QStringLiteral("ZR5"), QStringLiteral("ZR5E4"), QStringLiteral("ZR5L"),
-                                    QStringLiteral("ZR6"), QStringLiteral("ZR6L")};
+    enumLabels[3] = new QStringList(controllerBoardLabels());
     enumLabels[4] = new QStringList{tr("Road speed mode"), tr("Engine speed mode")};
     enumLabels[5] = new QStringList{tr("Top speed to local minimum backward"), tr("Top speed to local minimum forward"),
                                     tr("Whole run")};
@@ -223,9 +229,9 @@ void MySettings::setDeviceCode(DeviceCode code)
 
 void MySettings::storeDeviceCode(int code)
 {
-    static const QStringList fallback{QStringLiteral("ZR5"), QStringLiteral("ZR5E4"), QStringLiteral("ZR5L"),
-                                      QStringLiteral("ZR6"), QStringLiteral("ZR6L")};
-    const QStringList& labels = enumLabels.size() > 3 && enumLabels.at(3) ? *enumLabels.at(3) : fallback;
+    // The board labels are fixed and untranslated, so they are known even
+    // before the label lists are built.
+    const QStringList& labels = controllerBoardLabels();
     if (code < 0 || code >= labels.size()) {
         qDebug() << "device code" << code << "is no known controller board; not stored";
         return;

@@ -2,6 +2,25 @@
 
 #include <QIODevice>
 
+namespace {
+
+// The lists carry no count: read elements until the stream runs out; an
+// element whose read fails is not appended.
+template <typename Element, typename Item>
+QDataStream& readUntilEnd(QDataStream& stream, QList<Item>& list)
+{
+    while (stream.status() == QDataStream::Ok) {
+        Element e{};
+        stream >> e;
+        if (stream.status() != QDataStream::Ok)
+            break;
+        list.append(Item(e));
+    }
+    return stream;
+}
+
+} // namespace
+
 QDataStream& operator<<(QDataStream& stream, const QList<QPointF>& list)
 {
     for (const QPointF& p : list)
@@ -31,14 +50,7 @@ QDataStream& operator<<(QDataStream& stream, const QList<double>& list)
 
 QDataStream& operator>>(QDataStream& stream, QList<double>& list)
 {
-    while (stream.status() == QDataStream::Ok) {
-        double d = 0;
-        stream >> d;
-        if (stream.status() != QDataStream::Ok)
-            break;
-        list.append(d);
-    }
-    return stream;
+    return readUntilEnd<double>(stream, list);
 }
 
 QDataStream& operator<<(QDataStream& stream, const QList<int>& list)
@@ -50,14 +62,7 @@ QDataStream& operator<<(QDataStream& stream, const QList<int>& list)
 
 QDataStream& operator>>(QDataStream& stream, QList<int>& list)
 {
-    while (stream.status() == QDataStream::Ok) {
-        qint32 i = 0;
-        stream >> i;
-        if (stream.status() != QDataStream::Ok)
-            break;
-        list.append(i);
-    }
-    return stream;
+    return readUntilEnd<qint32>(stream, list);
 }
 
 QTextStream& operator<<(QTextStream& stream, const QList<QPointF>& list)
