@@ -34,7 +34,8 @@ struct MpfitParameter
     double debugAbsoluteTolerance = 0.0;
 };
 
-// A value of 0 or below stands for the default given beside it.
+// A value of 0 or below stands for the default given beside it; a tolerance
+// that is not a finite number is refused (MpfitBadConfiguration).
 struct MpfitConfig
 {
     double chiSquareTolerance = 0.0;     // relative reduction of chi-square, 1e-10
