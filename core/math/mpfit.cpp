@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstddef>
 #include <new>
 #include <vector>
 
@@ -60,10 +60,10 @@ constexpr double smallestNormal = DBL_MIN;
 
 // The plain sum of squares is exact enough whenever it neither overflowed nor
 // came near underflow; only then is the guarded norm worth its cost.
-double norm(qsizetype n, const double* v)
+double norm(std::ptrdiff_t n, const double* v)
 {
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    qsizetype i = 0;
+    std::ptrdiff_t i = 0;
     for (; i + 4 <= n; i += 4) {
         s0 += v[i] * v[i];
         s1 += v[i + 1] * v[i + 1];
@@ -80,10 +80,10 @@ double norm(qsizetype n, const double* v)
     return mp_enorm(static_cast<int>(n), v);
 }
 
-double dot(qsizetype n, const double* a, const double* b)
+double dot(std::ptrdiff_t n, const double* a, const double* b)
 {
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    qsizetype i = 0;
+    std::ptrdiff_t i = 0;
     for (; i + 4 <= n; i += 4) {
         s0 += a[i] * b[i];
         s1 += a[i + 1] * b[i + 1];
@@ -103,7 +103,7 @@ double dot(qsizetype n, const double* a, const double* b)
 void qrFactor(int m, int n, double* a, int* permutation, double* rdiag, double* columnNorms, double* work)
 {
     for (int j = 0; j < n; ++j) {
-        columnNorms[j] = norm(m, a + qsizetype(j) * m);
+        columnNorms[j] = norm(m, a + std::ptrdiff_t(j) * m);
         rdiag[j] = columnNorms[j];
         work[j] = rdiag[j];
         permutation[j] = j;
@@ -116,12 +116,12 @@ void qrFactor(int m, int n, double* a, int* permutation, double* rdiag, double* 
                 pivot = k;
         }
         if (pivot != j) {
-            std::swap_ranges(a + qsizetype(j) * m, a + qsizetype(j + 1) * m, a + qsizetype(pivot) * m);
+            std::swap_ranges(a + std::ptrdiff_t(j) * m, a + std::ptrdiff_t(j + 1) * m, a + std::ptrdiff_t(pivot) * m);
             rdiag[pivot] = rdiag[j];
             work[pivot] = work[j];
             std::swap(permutation[j], permutation[pivot]);
         }
-        double* column = a + qsizetype(j) * m;
+        double* column = a + std::ptrdiff_t(j) * m;
         double columnNorm = norm(m - j, column + j);
         if (columnNorm != 0.0) {
             if (column[j] < 0.0)
@@ -131,7 +131,7 @@ void qrFactor(int m, int n, double* a, int* permutation, double* rdiag, double* 
                 column[i] *= scale;
             column[j] += 1.0;
             for (int k = j + 1; k < n; ++k) {
-                double* other = a + qsizetype(k) * m;
+                double* other = a + std::ptrdiff_t(k) * m;
                 const double factor = dot(m - j, column + j, other + j) / column[j];
                 for (int i = j; i < m; ++i)
                     other[i] -= factor * column[i];
@@ -162,7 +162,7 @@ void dampedSolve(int n, const double* r, int ldr, const int* permutation, const 
 {
     for (int j = 0; j < n; ++j) {
         for (int i = 0; i <= j; ++i)
-            s[i + j * n] = r[i + qsizetype(j) * ldr];
+            s[i + j * n] = r[i + std::ptrdiff_t(j) * ldr];
         rhs[j] = qtb[j];
     }
     for (int j = 0; j < n; ++j) {
@@ -234,7 +234,7 @@ double lmParameter(int n, const double* r, int ldr, const int* permutation, cons
     double* a = w.x1.data();
     double* b = w.x2.data();
     double* dampedDiag = w.x3.data();
-    auto R = [&](int i, int j) { return r[i + qsizetype(j) * ldr]; };
+    auto R = [&](int i, int j) { return r[i + std::ptrdiff_t(j) * ldr]; };
 
     // Gauss–Newton direction; a rank-deficient R gets a least-squares one.
     int rank = n;
@@ -420,7 +420,7 @@ int Solver::jacobian(const double* x, const double* f)
         const MpfitParameter* p = setting(m_free[j]);
         m_derivatives[m_free[j]] = nullptr;
         if (p && (p->side == 3 || p->debugDerivative)) {
-            m_derivatives[m_free[j]] = m_analytic.data() + qsizetype(j) * m_m;
+            m_derivatives[m_free[j]] = m_analytic.data() + std::ptrdiff_t(j) * m_m;
             std::fill_n(m_derivatives[m_free[j]], m_m, 0.0);
             anyAnalytic = true;
             anyDebug = anyDebug || p->debugDerivative;
@@ -440,7 +440,7 @@ int Solver::jacobian(const double* x, const double* f)
     for (int j = 0; j < m_n; ++j) {
         const int index = m_free[j];
         const MpfitParameter* p = setting(index);
-        double* column = m_fjac.data() + qsizetype(j) * m_m;
+        double* column = m_fjac.data() + std::ptrdiff_t(j) * m_m;
         const int side = p ? p->side : 0;
         if (side == 3 && !(p && p->debugDerivative)) {
             std::copy_n(m_derivatives[index], m_m, column);
@@ -635,7 +635,7 @@ int Solver::run(const MpfitConfig& config, MpfitResult* result)
         // A parameter at a limit whose gradient points out of the allowed
         // range stays there: its column is taken out of this iteration.
         for (int j = 0; j < n; ++j) {
-            double* column = m_fjac.data() + qsizetype(j) * m;
+            double* column = m_fjac.data() + std::ptrdiff_t(j) * m;
             const bool atLower = m_hasLower[j] && x[j] <= m_lower[j];
             const bool atUpper = m_hasUpper[j] && x[j] >= m_upper[j];
             m_pegged[j] = 0;
@@ -664,13 +664,13 @@ int Solver::run(const MpfitConfig& config, MpfitResult* result)
         // qtf = first n components of Q^T f.
         std::copy(fvec.begin(), fvec.end(), reflected.begin());
         for (int j = 0; j < n; ++j) {
-            const double* column = m_fjac.data() + qsizetype(j) * m;
+            const double* column = m_fjac.data() + std::ptrdiff_t(j) * m;
             if (column[j] != 0.0) {
                 const double factorJ = -dot(m - j, column + j, reflected.data() + j) / column[j];
                 for (int i = j; i < m; ++i)
                     reflected[i] += factorJ * column[i];
             }
-            m_fjac[j + qsizetype(j) * m] = m_rdiag[j];
+            m_fjac[j + std::ptrdiff_t(j) * m] = m_rdiag[j];
             qtf[j] = reflected[j];
         }
 
@@ -683,7 +683,7 @@ int Solver::run(const MpfitConfig& config, MpfitResult* result)
                     continue;
                 double sum = 0.0;
                 for (int i = 0; i <= j; ++i)
-                    sum += r[i + qsizetype(j) * m] * (qtf[i] / fnorm);
+                    sum += r[i + std::ptrdiff_t(j) * m] * (qtf[i] / fnorm);
                 gnorm = std::max(gnorm, std::fabs(sum / columnNorms[l]));
             }
         }
@@ -790,7 +790,7 @@ int Solver::run(const MpfitConfig& config, MpfitResult* result)
             for (int i = 0; i < n; ++i) {
                 double v = 0.0;
                 for (int j = i; j < n; ++j)
-                    v += r[i + qsizetype(j) * m] * step[permutation[j]];
+                    v += r[i + std::ptrdiff_t(j) * m] * step[permutation[j]];
                 jsNorm2 += v * v;
                 fDotJs += qtf[i] * v;
             }
@@ -889,7 +889,7 @@ void Solver::covariance(double tolerance, MpfitResult* result)
     } catch (const std::bad_alloc&) {
         return;
     }
-    auto R = [&](int i, int j) { return m_fjac[i + qsizetype(j) * m]; };
+    auto R = [&](int i, int j) { return m_fjac[i + std::ptrdiff_t(j) * m]; };
     const double limit = tolerance * std::fabs(R(0, 0));
     int rank = 0;
     while (rank < n && std::fabs(R(rank, rank)) > limit)
