@@ -512,7 +512,7 @@ McuThread::FrameResult McuThread::preprocessFrame(SpiDynoFrame& frame)
         mcuAverageLoad = average;
         mcuPeakLoad = peak;
         if (average > 80 || stack <= 255)
-            qDebug() << "MCU peak load: " << peak << "% , average load:" << average << "% , free stack:" << stack
+            qDebug() << "MCU peak load: " << int(peak) << "% , average load:" << int(average) << "% , free stack:" << stack
                      << "B";
         return FrameResult::Consumed;
     }
