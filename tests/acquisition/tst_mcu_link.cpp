@@ -217,12 +217,15 @@ void TestMcuLink::versionCheck_data()
     QTest::addColumn<QString>("imageVersion");
     QTest::addColumn<QString>("runningVersion");
     QTest::addColumn<bool>("confirmed");
-    QTest::newRow("same version") << "ZMCU_3.1.4" << "ZMCU_3.1.4" << true;
+    QTest::addColumn<bool>("closesDialog");
+    QTest::newRow("same version") << "ZMCU_3.1.4" << "ZMCU_3.1.4" << true << true;
     // Four characters fill a frame; the text ends with the next frame.
-    QTest::newRow("four characters") << "ABCD" << "ABCD" << true;
-    QTest::newRow("developer build") << "ZMCU_3.1.4" << "DEBUG_ZMCU_3.2-rc" << true;
-    QTest::newRow("other version") << "ZMCU_3.1.4" << "ZMCU_3.1.3" << false;
-    QTest::newRow("prefix only") << "ZMCU_3.1.4" << "ZMCU_3.1" << false;
+    QTest::newRow("four characters") << "ABCD" << "ABCD" << true << true;
+    // A developer build is accepted as it is, without closing an open dialog.
+    QTest::newRow("developer build") << "ZMCU_3.1.4" << "DEBUG_ZMCU_3.2-rc" << true << false;
+    QTest::newRow("lower-case debug") << "ZMCU_3.1.4" << "debug_ZMCU" << false << false;
+    QTest::newRow("other version") << "ZMCU_3.1.4" << "ZMCU_3.1.3" << false << false;
+    QTest::newRow("prefix only") << "ZMCU_3.1.4" << "ZMCU_3.1" << false << false;
 }
 
 void TestMcuLink::versionCheck()
@@ -230,13 +233,16 @@ void TestMcuLink::versionCheck()
     QFETCH(QString, imageVersion);
     QFETCH(QString, runningVersion);
     QFETCH(bool, confirmed);
+    QFETCH(bool, closesDialog);
     QTemporaryDir dir;
     SimulatedControllerConfig config;
     config.firmwareVersion = runningVersion;
     LinkFixture f(config, makeImage(dir, imageVersion));
     QStringList shownVersions;
     bool showUi = false;
+    bool closeUi = false;
     QObject context;
+    connect(f.link->firmwareUpdater, &FirmwareUpdaterWorker::signal_closeUI, &context, [&] { closeUi = true; });
     connect(f.link->firmwareUpdater, &FirmwareUpdaterWorker::signal_currentFirmware, &context,
             [&](const QString& text) { shownVersions.append(text); });
     connect(f.link->firmwareUpdater, &FirmwareUpdaterWorker::signal_showUI, &context, [&] { showUi = true; });
@@ -246,6 +252,7 @@ void TestMcuLink::versionCheck()
     QCOMPARE(bool(f.link->firmwareConfirmed), confirmed);
     QCOMPARE(showUi, !confirmed);
     QTRY_COMPARE(shownVersions, QStringList{runningVersion});
+    QCOMPARE(closeUi, closesDialog);
 }
 
 void TestMcuLink::silentControllerEndsTheProgram()
