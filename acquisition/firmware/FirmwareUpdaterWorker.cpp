@@ -62,6 +62,10 @@ void FirmwareUpdaterWorker::checkDeviceInfo(const QString& text)
     emit signal_currentFirmware(text);
     emit signal_progressInfo(QString());
     link->firmwareConfirmed = false;
+    if (!link->boardSupported()) {
+        // The program is ending; no firmware is offered to a board it cannot drive.
+        return;
+    }
 
     if (text.startsWith(QLatin1String("DEBUG_"))) {
         qDebug().noquote() << "!DEBUG FIRMWARE IN THE DEVICE!" << text;

@@ -68,6 +68,7 @@ public:
     void restartLoopTimer() { loopTimer.restart(); }
     // Sets firmwareConfirmed unless the board is one the program cannot drive.
     bool confirmFirmware();
+    bool boardSupported() const { return !unsupportedBoard; }
 
     // ---- hand-over of received frames to the run thread
     // The buffer handed over, or nullptr. Read its first `count` frames, then

@@ -186,8 +186,12 @@ void TestMcuLink::unsupportedBoardEndsTheProgramBeforeAnythingIsSized()
 {
     SimulatedControllerConfig config;
     config.deviceCode = 7;
+    config.firmwareVersion = QStringLiteral("ZMCU_OTHER");
     LinkFixture f(config);
     NoticeRecorder notices(f.link.get());
+    bool updateOffered = false;
+    connect(f.link->firmwareUpdater, &FirmwareUpdaterWorker::signal_showUI, &notices.context,
+            [&] { updateOffered = true; });
     f.start();
     QTRY_COMPARE(notices.fatal.size(), 1);
     QVERIFY(notices.fatal.first().contains(QStringLiteral("Unsupported controller board")));
@@ -196,6 +200,7 @@ void TestMcuLink::unsupportedBoardEndsTheProgramBeforeAnythingIsSized()
     QTest::qWait(50);
     QVERIFY(!f.confirmed);
     QVERIFY(!f.link->firmwareConfirmed);
+    QVERIFY(!updateOffered);
     QCOMPARE(theHwInfo.loadCells, 0);
     QCOMPARE(theHwInfo.rollers, 0);
 }
