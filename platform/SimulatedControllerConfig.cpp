@@ -11,10 +11,11 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
         const int eq = part.indexOf(QLatin1Char('='));
         const QString key = part.left(eq).trimmed();
         const QString value = eq < 0 ? QString() : part.mid(eq + 1).trimmed();
-        bool ok = eq > 0;
-        const int number = value.toInt(ok ? &ok : nullptr);
-        if (key == QLatin1String("version")) {
-            ok = eq > 0;
+        bool ok = false;
+        if (eq <= 0) {
+            ok = false;
+        } else if (key == QLatin1String("version")) {
+            ok = true;
             config.firmwareVersion = value;
         } else if (key == QLatin1String("revision")) {
             ok = value.size() == 1 && value.at(0).unicode() < 128;
@@ -22,29 +23,31 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
                 config.revision = value.at(0).toLatin1();
         } else if (key == QLatin1String("serial")) {
             config.serialNumber = value.toUInt(&ok);
-        } else if (!ok) {
-            // every other key takes an integer
-        } else if (key == QLatin1String("deviceCode")) {
-            ok = number >= 0 && number <= 255;
-            config.deviceCode = number;
-        } else if (key == QLatin1String("silent")) {
-            config.silent = number != 0;
-        } else if (key == QLatin1String("stream")) {
-            ok = number >= 0 && number <= 10000;
-            config.streamFramesPerMs = number;
-        } else if (key == QLatin1String("pageSize")) {
-            ok = number > 0 && number % 4 == 0;
-            config.bootloaderPageSize = number;
-        } else if (key == QLatin1String("flashErrorPage")) {
-            config.flashErrorPage = number;
-        } else if (key == QLatin1String("wrongCheckPage")) {
-            config.wrongCheckPage = number;
-        } else if (key == QLatin1String("bootloaderSilentPage")) {
-            config.bootloaderSilentPage = number;
-        } else if (key == QLatin1String("noSyncEcho")) {
-            config.noSyncEcho = number != 0;
         } else {
-            ok = false;
+            // Every other key takes an integer.
+            const int number = value.toInt(&ok);
+            if (key == QLatin1String("deviceCode")) {
+                ok = ok && number >= 0 && number <= 255;
+                config.deviceCode = number;
+            } else if (key == QLatin1String("silent")) {
+                config.silent = number != 0;
+            } else if (key == QLatin1String("stream")) {
+                ok = ok && number >= 0 && number <= 10000;
+                config.streamFramesPerMs = number;
+            } else if (key == QLatin1String("pageSize")) {
+                ok = ok && number > 0 && number % 4 == 0;
+                config.bootloaderPageSize = number;
+            } else if (key == QLatin1String("flashErrorPage")) {
+                config.flashErrorPage = number;
+            } else if (key == QLatin1String("wrongCheckPage")) {
+                config.wrongCheckPage = number;
+            } else if (key == QLatin1String("bootloaderSilentPage")) {
+                config.bootloaderSilentPage = number;
+            } else if (key == QLatin1String("noSyncEcho")) {
+                config.noSyncEcho = number != 0;
+            } else {
+                ok = false;
+            }
         }
         if (!ok) {
             if (error)
