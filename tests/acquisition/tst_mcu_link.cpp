@@ -73,6 +73,26 @@ struct NoticeRecorder {
     }
 };
 
+// Records what the link sends; answers with null frames, or with endless data.
+class RecordingTransport : public SpiTransport
+{
+public:
+    int transfer(const unsigned char* tx, unsigned char* rx, int length) override
+    {
+        sent.append(QByteArray(reinterpret_cast<const char*>(tx), length));
+        for (int i = 0; i < length / 6; ++i) {
+            if (flood)
+                SimulatedDynoController::encodeFrame(67, counter++, rx + 6 * i);
+            else
+                std::memset(rx + 6 * i, 0, 6);
+        }
+        return length;
+    }
+    QList<QByteArray> sent;
+    bool flood = false;
+    uint32_t counter = 0;
+};
+
 class FailingTransport : public SpiTransport
 {
 public:
@@ -105,6 +125,7 @@ private Q_SLOTS:
     void silentControllerEndsTheProgram();
     void brokenBusIsLoggedAtALimitedRate();
     void nothingIsTransferredWithoutPollingOrWrites();
+    void oneTickInBatches();
     void onlyControlFramesBeforeConfirmation();
     void queuedWritesOnTheWire();
     void queuedWritesLeaveInOrderInBatches();
@@ -314,6 +335,42 @@ void TestMcuLink::nothingIsTransferredWithoutPollingOrWrites()
     QTRY_COMPARE(f.sim->transfers(), 1u);
     QCOMPARE(f.sim->trace().first().transferBytes, 6);
     QCOMPARE(f.sim->trace().first().reg, uint8_t(41));
+}
+
+void TestMcuLink::oneTickInBatches()
+{
+    // The link's tick run by hand, on a bus that records every transfer.
+    RecordingTransport bus;
+    McuThread link(&bus);
+    link.firmwareConfirmed = true;
+    link.deviceInfoPending = false;
+    link.polling = true;
+    for (uint32_t i = 1; i <= 40; ++i)
+        link.writeReg(DynoRegister::pwmArgument1, i);
+    link.slot_swapOutputBuffer();
+    link.slot_processBuffers();
+    // Frames 1..32, then 33..40 completed by nulls, then the null batch.
+    QCOMPARE(bus.sent.size(), 3);
+    for (const QByteArray& batch : bus.sent)
+        QCOMPARE(batch.size(), 192);
+    for (int i = 0; i < 64; ++i) {
+        const QByteArray frame = bus.sent[i / 32].mid(6 * (i % 32), 6);
+        if (i < 40) {
+            QCOMPARE(uint8_t(frame[0]), uint8_t(114));
+            QCOMPARE(uint8_t(frame[4]), uint8_t(i + 1));
+        } else {
+            QCOMPARE(frame, QByteArray(6, '\0'));
+        }
+    }
+    QCOMPARE(bus.sent[2], QByteArray(192, '\0'));
+    QCOMPARE(link.getTxBufferFill(), 0);
+
+    // A controller that always has 32 frames: the tick stops once it holds 3000.
+    bus.sent.clear();
+    bus.flood = true;
+    link.slot_processBuffers();
+    QCOMPARE(bus.sent.size(), 94);
+    QCOMPARE(link.framesReceived.load(), 3008u);
 }
 
 void TestMcuLink::onlyControlFramesBeforeConfirmation()
