@@ -1,8 +1,12 @@
 #include "MainUI.h"
 
+#include "DynoApplication.h"
+#include "FirmwareUpdater.h"
 #include "Icons.h"
+#include "McuThread.h"
 #include "MySettings.h"
 #include "Units.h"
+#include "lib/Tools.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -48,10 +52,32 @@ MainUI::MainUI(QWidget* parent)
     setWindowIcon(QFile::exists(userIcon) ? QIcon(userIcon) : theIcons.iconApplication);
     setWindowTitle(QStringLiteral("%1 - %2").arg(appName, theSettings.version.versionText));
     resize(1024, 600);
+
+    if (theMCUThread) {
+        // The link never waits for these handlers: each notice is queued, and
+        // the handler tells the link when its box is closed so the next may come.
+        connect(theMCUThread, &McuThread::signal_fatalError, this, [this](const QString& message) {
+            slot_showError(message);
+            theMCUThread->noticeClosed(McuThread::Notice::FatalError);
+        });
+        connect(theMCUThread, &McuThread::signal_crcError, this, &MainUI::slot_mcuCrcErrorClientSide);
+        connect(theMCUThread, &McuThread::signal_crcErrorMcu, this, &MainUI::slot_mcuCrcErrorMcuSide);
+
+        firmwareUpdater = new FirmwareUpdater(this);
+        firmwareUpdater->setAutoUpdate(g_testModeEnabled);
+
+        theMCUThread->start(QThread::TimeCriticalPriority);
+        theMCUThread->polling = true;
+    }
 }
 
 MainUI::~MainUI()
 {
+    if (theMCUThread && theMCUThread->isRunning()) {
+        theMCUThread->quit();
+        theMCUThread->wait();
+        theMCUThread->printStatistic();
+    }
     theSettings.sync();
     theMainUI = nullptr;
 }
@@ -60,4 +86,26 @@ void MainUI::slot_unixSignal(int signal)
 {
     qDebug() << "Unix signal" << signal << "received";
     close();
+}
+
+void MainUI::slot_showError(const QString& message)
+{
+    Tools::showError(message);
+}
+
+void MainUI::slot_mcuCrcErrorClientSide()
+{
+    Tools::showError(QStringLiteral(
+        "MCU -> Client\nSPI frame CRC error.\nThis error is usually caused by external device electrical "
+        "interference.\nPlease don't ignore it as it disrupts correct controller operation,\nand makes recorded "
+        "run data corrupted!"));
+    theMCUThread->noticeClosed(McuThread::Notice::CrcError);
+}
+
+void MainUI::slot_mcuCrcErrorMcuSide()
+{
+    Tools::showError(QStringLiteral(
+        "Client -> MCU\nSPI frame CRC error.\nThis error is usually caused by external device electrical "
+        "interference.\nPlease don't ignore it as it disrupts correct controller operation!"));
+    theMCUThread->noticeClosed(McuThread::Notice::CrcErrorMcu);
 }

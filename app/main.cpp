@@ -1,7 +1,11 @@
+#include "AutoDialogAnswerer.h"
 #include "Colors.h"
 #include "DynoApplication.h"
+#include "FirmwareUpdaterWorker.h"
 #include "Fonts.h"
 #include "MainUI.h"
+#include "McuThread.h"
+#include "PlatformMode.h"
 #include "UnixSignalNotifier.h"
 
 #include <QLocale>
@@ -21,6 +25,14 @@ int main(int argc, char** argv)
     font.setPointSize(10);
     QApplication::setFont(font);
     theFonts.init();
+
+    // Created here, started by the main window.
+    theMCUThread = new McuThread;
+    theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
+
+    static AutoDialogAnswerer autoAnswerer;
+    if (PlatformMode::underTest() && qEnvironmentVariable("ZEMBO_ANSWER_DIALOGS") == QLatin1String("1"))
+        DialogAnswerer::install(&autoAnswerer);
 
     UnixSignalNotifier::instance()->installSignalHandler(SIGINT);
     UnixSignalNotifier::instance()->installSignalHandler(SIGTERM);

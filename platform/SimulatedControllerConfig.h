@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+// How the simulated dyno controller is built and which faults it shows.
+// The program reads it from the environment variable ZEMBO_SIM_CONTROLLER, a
+// comma-separated list of key=value pairs, for example
+// "deviceCode=2,version=OLD_1.0" or "silent=1". Keys:
+//   deviceCode   board code it reports (0..255; 0..4 are real boards), default 3
+//   revision     board revision letter, default B
+//   serial       serial number, default 1042
+//   version      firmware version text it runs (default: the program's image)
+//   silent       1: answers nothing at all
+//   stream       data frames per millisecond it streams (default 0)
+//   pageSize     bootloader page size in bytes, default 256
+//   flashErrorPage, wrongCheckPage, bootloaderSilentPage
+//                page index on which the bootloader reports a flash error,
+//                returns a wrong check value, or stays silent (default none)
+//   noSyncEcho   1: the sync request is not echoed
+struct SimulatedControllerConfig {
+    int deviceCode = 3;
+    char revision = 'B';
+    quint32 serialNumber = 1042;
+    QString firmwareVersion;
+    bool silent = false;
+    int streamFramesPerMs = 0;
+    int bootloaderPageSize = 256;
+    int flashErrorPage = -1;
+    int wrongCheckPage = -1;
+    int bootloaderSilentPage = -1;
+    bool noSyncEcho = false;
+
+    // Parses the list over the defaults; an unknown key or a bad value is an
+    // error (the text names it) and leaves the defaults in place.
+    static SimulatedControllerConfig fromString(const QString& text, QString* error = nullptr);
+    static SimulatedControllerConfig fromEnvironment();
+};
