@@ -1,0 +1,34 @@
+#include "SciNotDoubleSpinBox.h"
+
+#include <QRegularExpressionValidator>
+
+SciNotDoubleSpinBox::SciNotDoubleSpinBox(QWidget* parent)
+    : DoubleSpinBoxWithCleanStep(parent)
+{
+    // Enough decimals that the base never rounds a double.
+    QDoubleSpinBox::setDecimals(323);
+    validator = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[+-]?\\d*\\.?\\d+([eE][+-]?\\d+)?")), this);
+}
+
+void SciNotDoubleSpinBox::setSciNotDecimals(int d)
+{
+    sciNotDecimals = qBound(0, d, 20);
+}
+
+QValidator::State SciNotDoubleSpinBox::validate(QString& text, int& pos) const
+{
+    return validator->validate(text, pos);
+}
+
+double SciNotDoubleSpinBox::valueFromText(const QString& text) const
+{
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok ? number : 0.0;
+}
+
+QString SciNotDoubleSpinBox::textFromValue(double v) const
+{
+    return QString::number(v, 'E', sciNotDecimals);
+}
