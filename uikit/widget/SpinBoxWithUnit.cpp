@@ -2,6 +2,7 @@
 
 #include "DialogAnswerer.h"
 #include "MyMenu.h"
+#include "Unit.h"
 #include "Units.h"
 
 #include <QContextMenuEvent>
@@ -19,6 +20,8 @@ SpinBoxWithUnit::SpinBoxWithUnit(QWidget* parent, Quantity q)
     : DoubleSpinBoxWithDisable(parent)
     , unit(theUnits.unitless)
 {
+    // Units travel in signals, also queued ones and through signal spies.
+    qRegisterMetaType<const Unit*>("const Unit*");
     const double infinity = std::numeric_limits<double>::infinity();
     setRange(-infinity, infinity);
     connect(this, &QDoubleSpinBox::valueChanged, this, &SpinBoxWithUnit::slot_valueDispatcher);

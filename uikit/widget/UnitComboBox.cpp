@@ -6,6 +6,8 @@ UnitComboBox::UnitComboBox(QWidget* parent)
     : QComboBox(parent)
     , unit(theUnits.unitless)
 {
+    // Units travel in signals, also queued ones and through signal spies.
+    qRegisterMetaType<const Unit*>("const Unit*");
     connect(this, &QComboBox::currentIndexChanged, this, &UnitComboBox::slot_currentIndexChangedSlot);
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
 }
