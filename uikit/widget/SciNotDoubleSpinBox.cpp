@@ -5,10 +5,11 @@
 SciNotDoubleSpinBox::SciNotDoubleSpinBox(QWidget* parent)
     : DoubleSpinBoxWithCleanStep(parent)
 {
-    // Enough decimals that the base never rounds a double.
-    QDoubleSpinBox::setDecimals(323);
+    // First the validator: setting the decimals already redisplays the value.
     validator = new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[+-]?\\d*\\.?\\d+([eE][+-]?\\d+)?")), this);
+    // Enough decimals that the base never rounds a double.
+    QDoubleSpinBox::setDecimals(323);
 }
 
 void SciNotDoubleSpinBox::setSciNotDecimals(int d)
