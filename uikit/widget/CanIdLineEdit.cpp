@@ -8,6 +8,33 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+namespace {
+
+// QIntValidator lets a number above its top stay as "intermediate" while it has
+// no more digits than the top (536870912 passes for 536870911), so the field
+// would announce a 30-bit identifier. Such a number can never become valid by
+// typing more digits: refuse it.
+class IdentifierValidator : public QIntValidator
+{
+public:
+    IdentifierValidator(int top, QObject* parent)
+        : QIntValidator(0, top, parent)
+    {
+    }
+
+    State validate(QString& text, int& pos) const override
+    {
+        const State state = QIntValidator::validate(text, pos);
+        if (state != Intermediate)
+            return state;
+        bool ok = false;
+        const qlonglong number = text.toLongLong(&ok);
+        return ok && number > top() ? Invalid : state;
+    }
+};
+
+} // namespace
+
 CanIdLineEdit::CanIdLineEdit(QWidget* parent)
     : QWidget(parent)
 {
@@ -23,7 +50,7 @@ CanIdLineEdit::CanIdLineEdit(QWidget* parent)
     auto* hexValidator = new HexNumberValidator(hexEdit);
     hexValidator->maxValue = kLargestId;
     hexEdit->setValidator(hexValidator);
-    decEdit->setValidator(new QIntValidator(0, kLargestId, decEdit));
+    decEdit->setValidator(new IdentifierValidator(kLargestId, decEdit));
 
     connect(hexEdit, &QLineEdit::textChanged, this, &CanIdLineEdit::slot_hexEditChanged);
     connect(decEdit, &QLineEdit::textChanged, this, &CanIdLineEdit::slot_decEditChanged);
