@@ -158,6 +158,10 @@ void TestDelegates::checkBoxDelegate()
     QCOMPARE(delegate->drawn, QStringLiteral("      Var"));
     delegate->paint(&painter, option, table.model.index(1, 0));
     QCOMPARE(delegate->drawn, QStringLiteral("      Yok"));
+    // A column sized to its contents shows the whole word.
+    option.fontMetrics = table.view.fontMetrics();
+    QVERIFY(delegate->sizeHint(option, table.model.index(0, 0)).width()
+            > option.fontMetrics.horizontalAdvance(QStringLiteral("      Var")));
 
     // A click on the check box writes the model at once, without leaving the cell.
     auto* editor = table.open<QCheckBox>(1);

@@ -46,6 +46,8 @@ CanIdLineEdit::CanIdLineEdit(QWidget* parent)
     decEdit->setObjectName(QStringLiteral("dec"));
     layout->addWidget(hexEdit);
     layout->addWidget(decEdit);
+    // A pair of line edits is one line high, as a single line edit is.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* hexValidator = new HexNumberValidator(hexEdit);
     hexValidator->maxValue = kLargestId;

@@ -1,17 +1,35 @@
 #include "CheckBoxDelegate.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QStyle>
 
 CheckBoxDelegate::CheckBoxDelegate(QObject* parent)
     : QItemDelegate(parent)
 {
 }
 
+namespace {
+
+QString wordFor(const QModelIndex& index)
+{
+    return index.data(Qt::DisplayRole).toBool() ? QStringLiteral("      Var") : QStringLiteral("      Yok");
+}
+
+} // namespace
+
 void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const bool set = index.data(Qt::DisplayRole).toBool();
-    drawDisplay(painter, option, option.rect, set ? QStringLiteral("      Var") : QStringLiteral("      Yok"));
+    drawDisplay(painter, option, option.rect, wordFor(index));
     drawFocus(painter, option, option.rect);
+}
+
+QSize CheckBoxDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QSize base = QItemDelegate::sizeHint(option, index);
+    // The text margins of the item view style, on both sides.
+    const int margins = 2 * (QApplication::style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, nullptr) + 1);
+    return QSize(qMax(base.width(), option.fontMetrics.horizontalAdvance(wordFor(index)) + margins), base.height());
 }
 
 QWidget* CheckBoxDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
