@@ -48,11 +48,12 @@ MainUI::MainUI(QWidget* parent)
     setWindowIcon(QFile::exists(userIcon) ? QIcon(userIcon) : theIcons.iconApplication);
     setWindowTitle(QStringLiteral("%1 - %2").arg(appName, theSettings.version.versionText));
     resize(1024, 600);
+    theSettings.initUI(this);
 }
 
 MainUI::~MainUI()
 {
-    theSettings.sync();
+    theSettings.closingProcedure(this);
     theMainUI = nullptr;
 }
 

@@ -105,6 +105,7 @@ public:
     template<class ColorButton> void connectColorButton(ColorButton* button);
     template<class IconButton> void connectIconButton(IconButton* button);
     template<class LineEditWithHistory> void connectLineEditWithHistory(LineEditWithHistory* lineEdit);
+    template<class ShortcutWidget> void connectShortcutWidget(ShortcutWidget* widget);
     template<class ArgumentWidget> void connectArgumentWidget(ArgumentWidget* argumentWidget);
     template<class DynoSettingsLossModelEditor> void connectDynoSettingsLossModelEditor(DynoSettingsLossModelEditor* editor);
     template<class AbstractTestDialog> void connectDialogPosition(AbstractTestDialog* dialog);

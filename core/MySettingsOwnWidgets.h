@@ -9,6 +9,7 @@
 // widget's header, and the store's library never refers to the widgets.
 
 #include <QColor>
+#include <QKeySequence>
 #include <QSignalBlocker>
 #include <QStringList>
 
@@ -93,6 +94,22 @@ void MySettings::connectLineEditWithHistory(LineEditWithHistory* lineEdit)
         lineEdit->history = value(key).toStringList();
     }
     connect(lineEdit, &LineEditWithHistory::signal_historyChanged, this, &MySettings::setting_variant_ChangedSlot);
+}
+
+// Expects the widget's current sequence as the public member `keySequence`.
+template<class ShortcutWidget>
+void MySettings::connectShortcutWidget(ShortcutWidget* widget)
+{
+    const QString key = bindingKey(widget);
+    // Blocked from before the restore until the store listens: the widget's
+    // setter announces, and that must not reach anyone before the bind's own
+    // announcement below.
+    const bool wasBlocked = widget->blockSignals(true);
+    if (contains(key))
+        widget->setKeySequence(QKeySequence::fromString(value(key).toString(), QKeySequence::NativeText));
+    connect(widget, &ShortcutWidget::signal_sequenceChanged, this, &MySettings::setting_KeySequence_ChangedSlot);
+    widget->blockSignals(wasBlocked);
+    Q_EMIT widget->signal_sequenceChanged(widget->keySequence);
 }
 
 template<class ArgumentWidget>

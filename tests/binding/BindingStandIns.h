@@ -2,7 +2,7 @@
 
 // Small stand-ins with the public members and signals that the binding uses of
 // widgets from later layers (the argument editor, the loss-model editor, the
-// test dialogs), so that their bindings are exercised before those widgets exist.
+// test dialogs, the shortcut button), so that their bindings are exercised before those widgets exist.
 
 #include "QuantityComboBox.h"
 #include "UnitComboBox.h"
@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QKeySequence>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QList>
 #include <QWidget>
@@ -68,4 +70,23 @@ public:
 
 Q_SIGNALS:
     void signal_windowClosed();
+};
+
+class StandInShortcutWidget : public QPushButton
+{
+    Q_OBJECT
+public:
+    void setKeySequence(const QKeySequence& sequence)
+    {
+        if (sequence == keySequence)
+            return;
+        keySequence = sequence;
+        setText(sequence.toString(QKeySequence::NativeText));
+        Q_EMIT signal_sequenceChanged(keySequence);
+    }
+
+    QKeySequence keySequence;
+
+Q_SIGNALS:
+    void signal_sequenceChanged(const QKeySequence& sequence);
 };

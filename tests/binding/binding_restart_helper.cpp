@@ -96,6 +96,7 @@ struct Page {
     StandInArgumentWidget* argument = new StandInArgumentWidget(&root);
     StandInLossModelEditor* lossModel = new StandInLossModelEditor;
     StandInTestDialog* dialog = new StandInTestDialog(&root);
+    StandInShortcutWidget* shortcut = new StandInShortcutWidget;
 
     Page()
     {
@@ -145,6 +146,8 @@ struct Page {
         lossModel->setObjectName("DynoSetting/lossModel");
         dialog->setObjectName("rampTestDialog");
         dialog->setGeometry(20, 30, 300, 200);
+        shortcut->setParent(&root);
+        shortcut->setObjectName("trigger_1-shortcut");
     }
     ~Page() { delete lossModel; }
 
@@ -173,6 +176,7 @@ struct Page {
         theSettings.connectArgumentWidget(argument);
         theSettings.connectDynoSettingsLossModelEditor(lossModel);
         theSettings.connectDialogPosition(dialog);
+        theSettings.connectShortcutWidget(shortcut);
     }
 };
 
@@ -228,6 +232,7 @@ int writePhase()
     page.lossModel->setLossModel({0.25, -1.5, 0.125, 0, 3e-5});
     page.dialog->setGeometry(60, 70, 333, 222);
     Q_EMIT page.dialog->signal_windowClosed();
+    page.shortcut->setKeySequence(QKeySequence(Qt::ALT | Qt::Key_F2));
 
     // The header state is written 500 ms after the last move.
     QElapsedTimer wait;
@@ -241,7 +246,7 @@ int checkPhase()
 {
     Page page;
     Counter checkBoxChanges, tabChanges, sliderChanges, spinChanges, dspinChanges, lineChanges, passwordChanges,
-        textChanges, comboChanges, comboTextChanges, speedValueChanges, speedUnitChanges, unitComboChanges,
+        textChanges, shortcutChanges, comboChanges, comboTextChanges, speedValueChanges, speedUnitChanges, unitComboChanges,
         quantityChanges, colorChanges, iconChanges, historyChanges, lossModelChanges, headerMoves, splitterMoves;
     checkBoxChanges.watch(page.checkBox, &QCheckBox::stateChanged);
     tabChanges.watch(page.tabs, &QTabWidget::currentChanged);
@@ -262,6 +267,7 @@ int checkPhase()
     historyChanges.watch(page.history, &LineEditWithHistory::signal_historyChanged);
     lossModelChanges.watch(page.lossModel, &StandInLossModelEditor::signal_lossModelChanged);
     headerMoves.watch(page.table->horizontalHeader(), &QHeaderView::sectionMoved);
+    shortcutChanges.watch(page.shortcut, &StandInShortcutWidget::signal_sequenceChanged);
     splitterMoves.watch(page.splitter, &QSplitter::splitterMoved);
 
     page.bind();
@@ -302,6 +308,7 @@ int checkPhase()
     expectEqual(page.argument->valueEdit->text(), QStringLiteral("110"), "argument value");
     expectEqual(page.lossModel->lossModel(), (QList<double>{0.25, -1.5, 0.125, 0, 3e-5}), "loss model");
     expectEqual(page.dialog->geometry(), QRect(60, 70, 333, 222), "dialog geometry");
+    expect(page.shortcut->keySequence == QKeySequence(Qt::ALT | Qt::Key_F2), "shortcut");
 
     // Only the re-announcements of the bind, never the restores.
     const QList<std::pair<Counter*, QString>> announcedOnce{
@@ -312,7 +319,8 @@ int checkPhase()
         {&comboChanges, "combo box"},      {&comboTextChanges, "combo box text"},
         {&speedValueChanges, "unit spin box value"}, {&speedUnitChanges, "unit spin box unit"},
         {&quantityChanges, "quantity picker"}, {&colorChanges, "colour button"},
-        {&iconChanges, "icon button"},     {&lossModelChanges, "loss model"}};
+        {&iconChanges, "icon button"},     {&lossModelChanges, "loss model"},
+        {&shortcutChanges, "shortcut"}};
     for (const auto& [counter, name] : announcedOnce)
         expectEqual(counter->count, 1, QStringLiteral("change signals of the ") + name);
     const QList<std::pair<Counter*, QString>> silent{{&unitComboChanges, "unit picker"},

@@ -81,6 +81,7 @@ private Q_SLOTS:
     void pickers();
     void colourAndIconButtons();
     void lineEditHistory();
+    void shortcutWidget();
     void argumentWidgetSubKeys();
     void lossModelEditor();
     void dialogGeometry();
@@ -523,6 +524,25 @@ void TestWidgetBinding::lineEditHistory()
     edit.setText(QStringLiteral("b@x"));
     edit.saveCurrentTextToHistory();
     QCOMPARE(theSettings.value(key("customerEmailHistory")).toStringList(), (QStringList{"b@x", "c@x", "c@x"}));
+}
+
+void TestWidgetBinding::shortcutWidget()
+{
+    theSettings.setValue(key("remote-start-shortcut"), QStringLiteral("Ctrl+Shift+S"));
+    StandInShortcutWidget button;
+    button.setObjectName("remote-start-shortcut");
+    QSignalSpy spy(&button, &StandInShortcutWidget::signal_sequenceChanged);
+    theSettings.connectShortcutWidget(&button);
+    QCOMPARE(button.keySequence, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // One announcement, after the store listens.
+    QCOMPARE(spy.count(), 1);
+    button.setKeySequence(QKeySequence(Qt::Key_F5));
+    QCOMPARE(theSettings.value(key("remote-start-shortcut")).toString(), QStringLiteral("F5"));
+
+    StandInShortcutWidget fresh;
+    fresh.setObjectName("remote-stop-shortcut");
+    theSettings.connectShortcutWidget(&fresh);
+    QCOMPARE(theSettings.value(key("remote-stop-shortcut")).toString(), QString());
 }
 
 void TestWidgetBinding::argumentWidgetSubKeys()
