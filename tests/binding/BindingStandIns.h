@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QLineEdit>
 #include <QList>
+#include <QPointF>
 #include <QWidget>
 
 class StandInArgumentWidget : public QWidget
@@ -89,4 +90,12 @@ public:
 
 Q_SIGNALS:
     void signal_sequenceChanged(const QKeySequence& sequence);
+};
+
+// Only the signal the settings store listens to for the points of a curve.
+class StandInPointVectorEditor : public QWidget
+{
+    Q_OBJECT
+Q_SIGNALS:
+    void signal_vectorChanged(const QList<QPointF>& vector);
 };

@@ -85,6 +85,7 @@ private Q_SLOTS:
     void argumentWidgetSubKeys();
     void lossModelEditor();
     void dialogGeometry();
+    void slotsAwaitingLaterWidgets();
 };
 
 void TestWidgetBinding::initTestCase()
@@ -612,6 +613,32 @@ void TestWidgetBinding::dialogGeometry()
         theSettings.connectDialogPosition(&lost);
         QCOMPARE(lost.geometry(), QRect(10, 20, 330, 250));
     }
+}
+
+void TestWidgetBinding::slotsAwaitingLaterWidgets()
+{
+    // The sort click of a table header writes column, order and state at once.
+    QStandardItemModel model(3, 3);
+    QTableView projects;
+    projects.setModel(&model);
+    projects.setSortingEnabled(true);
+    QHeaderView* header = projects.horizontalHeader();
+    header->setObjectName("projectsTable/headerState");
+    connect(header, &QHeaderView::sectionClicked, &theSettings, &MySettings::setting_QHeaderView_SortOrderChanged);
+    header->setSortIndicator(2, Qt::DescendingOrder);
+    Q_EMIT header->sectionClicked(2);
+    QCOMPARE(theSettings.value(key("projectsTable/headerState/sortSection")).toInt(), 2);
+    QCOMPARE(theSettings.value(key("projectsTable/headerState/sortOrder")).toInt(), 1);
+    QCOMPARE(theSettings.value(key("projectsTable/headerState")).toByteArray(), header->saveState());
+
+    // The points of a characteristic, from the editor that sends them.
+    StandInPointVectorEditor editor;
+    editor.setObjectName("DynoSetting/pid_0_speedCorrectionSens");
+    connect(&editor, &StandInPointVectorEditor::signal_vectorChanged, &theSettings,
+            &MySettings::setting_PointVector_ChangedSlot);
+    const QList<QPointF> points{{0, 1}, {1000, 0.5}, {5000.25, -2}};
+    Q_EMIT editor.signal_vectorChanged(points);
+    QCOMPARE(theSettings.value(key("DynoSetting/pid_0_speedCorrectionSens")).value<QList<QPointF>>(), points);
 }
 
 QTEST_MAIN(TestWidgetBinding)
