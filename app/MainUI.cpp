@@ -53,6 +53,8 @@ MainUI::MainUI(QWidget* parent)
     setWindowTitle(QStringLiteral("%1 - %2").arg(appName, theSettings.version.versionText));
     resize(1024, 600);
 
+    theSettings.initUI(this);
+
     if (theMCUThread) {
         // The link never waits for these handlers: each notice is queued, and
         // the handler tells the link when its box is closed so the next may come.
@@ -78,7 +80,7 @@ MainUI::~MainUI()
         theMCUThread->wait();
         theMCUThread->printStatistic();
     }
-    theSettings.sync();
+    theSettings.closingProcedure(this);
     theMainUI = nullptr;
 }
 

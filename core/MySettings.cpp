@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
-#include <QHeaderView>
 #include <QMarginsF>
 #include <QMetaType>
 #include <QPoint>
@@ -290,12 +289,4 @@ void MySettings::setDiskCleanupOpener(std::function<void()> opener)
 void MySettings::slot_pairBluetoothDevice(const QBluetoothAddress& address)
 {
     bluetoothDevice->requestPairing(address, QBluetoothLocalDevice::Paired);
-}
-
-void MySettings::setting_QHeaderView_ChangedSlot_Apply()
-{
-    for (QObject* object : std::as_const(pendingHeaderViews)) {
-        if (auto* header = qobject_cast<QHeaderView*>(object))
-            setValue(keyPrefix + header->objectName(), header->saveState());
-    }
 }

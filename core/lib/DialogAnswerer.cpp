@@ -1,6 +1,7 @@
 #include "DialogAnswerer.h"
 
 #include <QDialog>
+#include <QFileDialog>
 
 #include <atomic>
 
@@ -23,4 +24,24 @@ int DialogAnswerer::exec(QDialog* dialog)
     if (DialogAnswerer* answerer = g_answerer.load())
         return answerer->answer(dialog);
     return dialog->exec();
+}
+
+DialogAnswerer::FileAnswer DialogAnswerer::answerFileDialog(QFileDialog* dialog)
+{
+    FileAnswer reply;
+    reply.result = answer(dialog);
+    if (reply.result == QDialog::Accepted)
+        reply.files = dialog->selectedFiles();
+    return reply;
+}
+
+QStringList DialogAnswerer::execFileDialog(QFileDialog* dialog)
+{
+    if (DialogAnswerer* answerer = g_answerer.load()) {
+        const FileAnswer reply = answerer->answerFileDialog(dialog);
+        return reply.result == QDialog::Accepted ? reply.files : QStringList();
+    }
+    if (dialog->exec() != QDialog::Accepted)
+        return QStringList();
+    return dialog->selectedFiles();
 }

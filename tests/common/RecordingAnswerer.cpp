@@ -1,6 +1,7 @@
 #include "RecordingAnswerer.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QMessageBox>
 
 RecordingAnswerer::RecordingAnswerer()
@@ -22,5 +23,19 @@ int RecordingAnswerer::answer(QDialog* dialog)
     if (auto* box = qobject_cast<QMessageBox*>(dialog))
         entry.text = box->text();
     shown.append(entry);
-    return result;
+    return respond ? respond(dialog) : result;
+}
+
+DialogAnswerer::FileAnswer RecordingAnswerer::answerFileDialog(QFileDialog* dialog)
+{
+    Shown entry;
+    entry.className = QString::fromLatin1(dialog->metaObject()->className());
+    entry.title = dialog->windowTitle();
+    entry.directory = dialog->directory().absolutePath();
+    entry.proposed = dialog->selectedFiles();
+    shown.append(entry);
+    FileAnswer reply;
+    reply.result = respond ? respond(dialog) : result;
+    reply.files = files;
+    return reply;
 }

@@ -4,6 +4,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // Answers every modal dialog at once and remembers what it showed.
 class RecordingAnswerer : public DialogAnswerer
@@ -13,14 +16,22 @@ public:
         QString className;
         QString title;
         QString text;
+        // File dialogs: the folder shown and the file names proposed.
+        QString directory;
+        QStringList proposed;
     };
 
     RecordingAnswerer();
     ~RecordingAnswerer() override;
 
     int answer(QDialog* dialog) override;
+    FileAnswer answerFileDialog(QFileDialog* dialog) override;
 
     QList<Shown> shown;
     // What answer() returns for every dialog.
     int result = 0;
+    // When set, decides the answer instead of `result` (it may fill the dialog first).
+    std::function<int(QDialog*)> respond;
+    // The files a file dialog returns when it is accepted.
+    QStringList files;
 };

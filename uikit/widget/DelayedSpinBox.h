@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSpinBox>
+
+class QTimer;
+
+// Announces an edit once, 300 ms after the last of a burst of changes, with the
+// value it holds then; the plain change signal still fires at once.
+class DelayedSpinBox : public QSpinBox
+{
+    Q_OBJECT
+public:
+    explicit DelayedSpinBox(QWidget* parent = nullptr);
+
+    // Sets without the delayed announcement, and drops one that is pending.
+    void setValueWithoutSignal(int value);
+
+    // Which column or field the owner put this editor in charge of.
+    int tag = -1;
+
+public Q_SLOTS:
+    void slot_sendDelayedValueChanged();
+
+Q_SIGNALS:
+    void signal_delayedValueChanged(int value);
+
+private:
+    QTimer* timer = nullptr;
+};

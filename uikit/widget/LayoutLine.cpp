@@ -1,0 +1,7 @@
+#include "LayoutLine.h"
+
+LayoutLine::LayoutLine(QWidget* parent)
+    : QFrame(parent)
+{
+    setFrameShape(QFrame::HLine);
+}
