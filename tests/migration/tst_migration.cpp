@@ -8,6 +8,7 @@
 #include "RecordingAnswerer.h"
 #include "RecordingCommandRunner.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -220,6 +221,7 @@ private Q_SLOTS:
     void storedVersions_data();
     void storedVersions();
     void firstRunCommandLines();
+    void usbSetupAloneRebootsAndTheStartGoesOn();
     void cpuIsolation_data();
     void cpuIsolation();
     void cmdlineEditMatchesSedAndHappensOnce();
@@ -227,6 +229,7 @@ private Q_SLOTS:
     void passwordDialogs();
     void passwordCheckRuns_data();
     void passwordCheckRuns();
+    void passwordDialogEchoFollowsTheCheckBox();
     void modelInertiaAndActuators();
     void functionsMerge_data();
     void functionsMerge();
@@ -423,6 +426,20 @@ void TestMigration::firstRunCommandLines()
     QCOMPARE(readAll(scratch.filePath(QStringLiteral("udev/rules.d/99-usbserial.rules"))),
              QByteArray("SUBSYSTEMS==\"usb\", ACTION==\"add\", MODE=\"0664\", GROUP=\"usb\"\n"));
     QCOMPARE(readAll(scratch.filePath(QStringLiteral("modprobe.d/usbserial.conf"))), QByteArray("blacklist ftdi_sio\n"));
+}
+
+void TestMigration::usbSetupAloneRebootsAndTheStartGoesOn()
+{
+    Board board(QStringLiteral("settings_no_version.ini"));
+    board.removeSystemFile(QStringLiteral("/etc/modprobe.d/usbserial.conf"));
+    board.start();
+
+    const QStringList lines = board.runner.commandLines();
+    QCOMPARE(lines.size(), 10);
+    QCOMPARE(lines.at(1), QStringLiteral("sudo groupadd usb"));
+    QCOMPARE(lines.mid(6), (QStringList{"sudo usermod -a -G usb pi", "sudo reboot", "sudo passwd -l root", "su pi"}));
+    QCOMPARE(board.notices(), infos({kUsbNotice}));
+    QVERIFY(board.exitCodes.isEmpty());
 }
 
 void TestMigration::cpuIsolation_data()
@@ -643,6 +660,27 @@ void TestMigration::passwordCheckRuns()
     if (dialogs > 0)
         QCOMPARE(board.log.count(QStringLiteral("Changing password postponed")), 1);
     QCOMPARE(store.value(QStringLiteral("passwdChanged")).toString(), passwdChanged);
+}
+
+void TestMigration::passwordDialogEchoFollowsTheCheckBox()
+{
+    RecordingAnswerer answerer;
+    QList<QLineEdit::EchoMode> modes;
+    answerer.respond = [&modes](QDialog* dialog) {
+        auto* password = qobject_cast<PasswordDialog*>(dialog);
+        modes << password->passwordEdit->echoMode();
+        password->showPasswordCheckBox->setChecked(true);
+        modes << password->passwordEdit->echoMode();
+        password->showPasswordCheckBox->setChecked(false);
+        modes << password->passwordEdit->echoMode();
+        password->passwordEdit->setText(QStringLiteral("kept"));
+        return int(QDialog::Rejected);
+    };
+    PasswordDialog dialog(nullptr, QStringLiteral("Title"), QStringLiteral("Text"));
+    QCOMPARE(modes, (QList<QLineEdit::EchoMode>{QLineEdit::Password, QLineEdit::Normal, QLineEdit::Password}));
+    QCOMPARE(dialog.showPasswordCheckBox->text(), QStringLiteral("Show password"));
+    QCOMPARE(dialog.result(), 0);
+    QCOMPARE(dialog.password(), QStringLiteral("kept"));
 }
 
 // ------------------------------------------------------------ one dyno model
