@@ -37,6 +37,8 @@ MainUI::MainUI(QWidget* parent)
     theUnits.init();
     theSettings.initChannelsSetup();
     theSettings.initEnumLabels();
+    theSettings.developerMode = g_devModeEnabled;
+    theSettings.runNewVersionActions();
     theIcons.init();
 
     auto* central = new QWidget(this);

@@ -53,6 +53,11 @@ public:
     void initTranslator();
     void initChannelsSetup();
     void initEnumLabels();
+    // Brings settings of the version that ran last forward, sets the board's
+    // operating system up after a version change and asks for the default
+    // system password to be replaced. Called once by the main window while it
+    // is built; may show modal boxes, run system commands and reboot the board.
+    void runNewVersionActions();
     void setDeviceCode(DeviceCode code);
     static QString encrypt(const QString& text);
     static QString decrypt(const QString& text);
@@ -77,6 +82,10 @@ public:
     // is loaded). The projects and analysis layers register them.
     static void setActiveProjectIdProvider(std::function<int()> provider);
     static void setPrintNameProvider(std::function<QString()> provider);
+    // How the process ends after the set-up has asked for a reboot (exit code
+    // given). By default the settings are synchronised and the process exits;
+    // while system commands are only recorded it goes on. For tests.
+    static void setProcessEnder(std::function<void(int)> ender);
 
     // Binding of widgets to keys: "UserSetting/" + object name (+ "/" + sub-key).
     // Each call restores the stored value with the widget's signals blocked,
@@ -143,6 +152,9 @@ public Q_SLOTS:
 public:
     QList<QStringList*> enumLabels;
     bool oldComboBoxFormat = false;
+    // Started with the "dev" option; set by the main window. It skips only the
+    // default-password check.
+    bool developerMode = false;
     QList<QObject*> pendingHeaderViews;
     QTimer* headerSaveTimer = nullptr;
     QString keyPrefix;
@@ -165,6 +177,21 @@ private:
     // Restore helpers shared by the binding templates.
     void restoreSpinBoxWithUnitConfiguration(QWidget* spinBox, const QString& key);
     void restoreDialogGeometry(QWidget* dialog, const QString& key);
+
+    // Version migration and first-run set-up (MySettingsMigration.cpp).
+    void runMigrationSteps(const AppVersion& previous, const QString& script);
+    void correctModelRollerInertia(const QString& script);
+    void installModelActuators(const QString& script);
+    void importRawSettings(const QString& resource);
+    bool mergeModelFunctions(float lock1Voltage, float lock2Voltage);
+    void moveLowSideOutputsToPwm();
+    // True when it ended the process for a reboot.
+    bool runFirstRunSetup(const AppVersion& previous);
+    void refreshTranslationTemplate();
+    static bool isCpu3Isolated();
+    bool requestCpu3Isolation();
+    void endProcessForReboot();
+    void checkDefaultPassword();
 
     void construct(const QString& home, const QString& filesystemRoot, const QString& rootUserHome);
     void storeDeviceCode(int code);

@@ -10,6 +10,18 @@ SudoCommandRunner::SudoCommandRunner(int timeoutMs)
 
 SystemCommandResult SudoCommandRunner::run(const QString& program, const QStringList& arguments, bool asRoot)
 {
+    return execute(program, arguments, asRoot, nullptr);
+}
+
+SystemCommandResult SudoCommandRunner::runWithInput(const QString& program, const QStringList& arguments,
+                                                    bool asRoot, const QByteArray& standardInput)
+{
+    return execute(program, arguments, asRoot, &standardInput);
+}
+
+SystemCommandResult SudoCommandRunner::execute(const QString& program, const QStringList& arguments, bool asRoot,
+                                               const QByteArray* standardInput)
+{
     SystemCommandResult result;
     QProcess process;
     if (asRoot) {
@@ -23,6 +35,13 @@ SystemCommandResult SudoCommandRunner::run(const QString& program, const QString
         qDebug() << "System command could not start:" << program << arguments;
         return result;
     }
+    // The input is not logged: it may be a password.
+    if (standardInput) {
+        process.write(*standardInput);
+        process.waitForBytesWritten(timeoutMs);
+    }
+    // A command that reads its input to the end must see the end.
+    process.closeWriteChannel();
     if (!process.waitForFinished(timeoutMs)) {
         qDebug() << "System command timed out:" << program << arguments;
         process.kill();

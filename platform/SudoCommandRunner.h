@@ -9,7 +9,12 @@ class SudoCommandRunner : public SystemCommandRunner
 public:
     explicit SudoCommandRunner(int timeoutMs = 30000);
     SystemCommandResult run(const QString& program, const QStringList& arguments, bool asRoot) override;
+    SystemCommandResult runWithInput(const QString& program, const QStringList& arguments, bool asRoot,
+                                     const QByteArray& standardInput) override;
 
 private:
+    SystemCommandResult execute(const QString& program, const QStringList& arguments, bool asRoot,
+                                const QByteArray* standardInput);
+
     int timeoutMs;
 };

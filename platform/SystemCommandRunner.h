@@ -23,6 +23,12 @@ public:
     virtual ~SystemCommandRunner() = default;
 
     virtual SystemCommandResult run(const QString& program, const QStringList& arguments, bool asRoot) = 0;
+    // As run(), with `standardInput` written to the command's standard input,
+    // which is then closed. Secrets (a new password for chpasswd) travel this
+    // way so they never appear in an argument list or a shell line. A runner
+    // that cannot pass input refuses the command: it is not started.
+    virtual SystemCommandResult runWithInput(const QString& program, const QStringList& arguments, bool asRoot,
+                                             const QByteArray& standardInput);
 
     // The runner of this process: the recording stand-in when the platform mode
     // asks for it (simulation or tests), otherwise the real one.

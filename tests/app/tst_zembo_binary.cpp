@@ -29,6 +29,9 @@ void prepare(QProcess& process, const QString& home, const QString& key)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("ZEMBO_INSTANCE_KEY"), key);
+    // A first start shows the board's set-up notices and asks for a new system
+    // password; nobody is there to close them.
+    env.insert(QStringLiteral("ZEMBO_ANSWER_DIALOGS"), QStringLiteral("1"));
     process.setProcessEnvironment(env);
     process.setProgram(binary());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

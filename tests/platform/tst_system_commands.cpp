@@ -1,8 +1,28 @@
+#include "LogCapture.h"
 #include "PlatformMode.h"
 #include "RecordingCommandRunner.h"
 #include "SudoCommandRunner.h"
+#include "SystemRoot.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+
+namespace {
+// A runner written before standard input could be passed.
+class ArgumentsOnlyRunner : public SystemCommandRunner
+{
+public:
+    SystemCommandResult run(const QString&, const QStringList&, bool) override
+    {
+        ++runs;
+        SystemCommandResult ok;
+        ok.started = true;
+        ok.exitCode = 0;
+        return ok;
+    }
+    int runs = 0;
+};
+} // namespace
 
 class TestSystemCommands : public QObject
 {
@@ -11,6 +31,11 @@ private Q_SLOTS:
     void testsGetTheRecordingStandIn();
     void recordsAndAnswersScriptedResults();
     void realRunnerUsesArgumentLists();
+    void realRunnerPassesStandardInput();
+    void recordedLinesReadAsShellLines();
+    void recordedInputStaysOutOfTheLog();
+    void runnerWithoutInputSupportRefuses();
+    void systemRootOnlyForStandIns();
 };
 
 void TestSystemCommands::testsGetTheRecordingStandIn()
@@ -54,6 +79,87 @@ void TestSystemCommands::realRunnerUsesArgumentLists()
     QCOMPARE(r.standardOutput, QByteArray("$HOME; rm -rf /tmp/x `id`\n"));
     const SystemCommandResult missing = real.run(QStringLiteral("/nonexistent/program"), {}, false);
     QVERIFY(!missing.started);
+}
+
+void TestSystemCommands::realRunnerPassesStandardInput()
+{
+    SudoCommandRunner real(5000);
+    const QByteArray input("pi:it's $HOME; `id`\n");
+    const SystemCommandResult echoed = real.runWithInput(QStringLiteral("/bin/cat"), {}, false, input);
+    QVERIFY(echoed.started);
+    QCOMPARE(echoed.exitCode, 0);
+    QCOMPARE(echoed.standardOutput, input);
+    // Without input a command that reads it sees its end at once instead of
+    // waiting for the time-out.
+    QElapsedTimer clock;
+    clock.start();
+    const SystemCommandResult empty = real.run(QStringLiteral("/bin/cat"), {}, false);
+    QCOMPARE(empty.exitCode, 0);
+    QVERIFY(empty.standardOutput.isEmpty());
+    QVERIFY(clock.elapsed() < 4000);
+}
+
+void TestSystemCommands::recordedLinesReadAsShellLines()
+{
+    RecordingCommandRunner runner;
+    runner.run(QStringLiteral("sed"),
+               {QStringLiteral("-i"), QStringLiteral("s/rootwait/rootwait isolcpus=3/"), QStringLiteral("/boot/cmdline.txt")},
+               true);
+    runner.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo 'A==\"usb\", B=\"$x\"' > /tmp/f")}, true);
+    runner.run(QStringLiteral("printf"), {QString(), QStringLiteral("a\\b `id`")}, false);
+    QCOMPARE(runner.commandLines(),
+             (QStringList{QStringLiteral("sudo sed -i 's/rootwait/rootwait isolcpus=3/' /boot/cmdline.txt"),
+                          QStringLiteral("sudo sh -c \"echo 'A==\\\"usb\\\", B=\\\"\\$x\\\"' > /tmp/f\""),
+                          QStringLiteral("printf '' 'a\\b `id`'")}));
+    // A shell reading the words of each line gets back the arguments asked for.
+    SudoCommandRunner shell(5000);
+    for (int i = 0; i < runner.commandLines().size(); ++i) {
+        const QString line = runner.commandLines().at(i);
+        const QString words = line.section(QLatin1Char(' '), line.startsWith(QStringLiteral("sudo ")) ? 2 : 1);
+        const SystemCommandResult split = shell.run(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("for a in ") + words + QStringLiteral("; do printf '%s|' \"$a\"; done")},
+            false);
+        QCOMPARE(QString::fromUtf8(split.standardOutput),
+                 runner.argumentLists().at(i).join(QLatin1Char('|')) + QLatin1Char('|'));
+    }
+}
+
+void TestSystemCommands::recordedInputStaysOutOfTheLog()
+{
+    RecordingCommandRunner runner;
+    LogCapture log;
+    runner.runWithInput(QStringLiteral("chpasswd"), {}, true, QByteArray("pi:s3cret\n"));
+    QCOMPARE(runner.commandLines(), QStringList{QStringLiteral("sudo chpasswd")});
+    QCOMPARE(runner.standardInputs(), QList<QByteArray>{QByteArray("pi:s3cret\n")});
+    QCOMPARE(log.count(QStringLiteral("s3cret")), 0);
+    QCOMPARE(log.count(QStringLiteral("sudo chpasswd")), 1);
+}
+
+void TestSystemCommands::runnerWithoutInputSupportRefuses()
+{
+    ArgumentsOnlyRunner runner;
+    const SystemCommandResult r =
+        runner.runWithInput(QStringLiteral("chpasswd"), {}, true, QByteArray("pi:secret\n"));
+    QVERIFY(!r.started);
+    QCOMPARE(runner.runs, 0);
+}
+
+void TestSystemCommands::systemRootOnlyForStandIns()
+{
+    qunsetenv("ZEMBO_SYSTEM_ROOT");
+    QCOMPARE(SystemRoot::filePath(QStringLiteral("/boot/cmdline.txt")), QStringLiteral("/boot/cmdline.txt"));
+    qputenv("ZEMBO_SYSTEM_ROOT", "/tmp/fixture/");
+    QCOMPARE(SystemRoot::filePath(QStringLiteral("/boot/cmdline.txt")), QStringLiteral("/tmp/fixture/boot/cmdline.txt"));
+    // A board (no simulation, not under test) reads its own files.
+    const QByteArray test = qgetenv("ZEMBO_TEST");
+    const QByteArray simulate = qgetenv("ZEMBO_SIMULATE");
+    qunsetenv("ZEMBO_TEST");
+    qunsetenv("ZEMBO_SIMULATE");
+    QCOMPARE(SystemRoot::filePath(QStringLiteral("/boot/cmdline.txt")), QStringLiteral("/boot/cmdline.txt"));
+    qputenv("ZEMBO_TEST", test);
+    qputenv("ZEMBO_SIMULATE", simulate);
+    qunsetenv("ZEMBO_SYSTEM_ROOT");
 }
 
 QTEST_GUILESS_MAIN(TestSystemCommands)
