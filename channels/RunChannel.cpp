@@ -12,7 +12,8 @@
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPointer>
-#include <QReadWriteLock>
+#include <mutex>
+#include <shared_mutex>
 #include <QTimer>
 
 #include <cmath>
@@ -87,7 +88,7 @@ RunChannel::~RunChannel()
     // readers in other threads hold the binding lock while they use it.
     QList<QPointer<Argument>> unbound;
     {
-        QWriteLocker locker(&Argument::bindingLock());
+        std::unique_lock<std::shared_mutex> locker(Argument::bindingLock());
         const QList<Argument*> bound = users;
         for (Argument* argument : bound) {
             argument->detachLocked();
@@ -236,7 +237,7 @@ RunChannel::AlarmState RunChannel::alarmState() const
 
 int RunChannel::userCount() const
 {
-    QReadLocker locker(&Argument::bindingLock());
+    std::shared_lock<std::shared_mutex> locker(Argument::bindingLock());
     return int(users.size());
 }
 

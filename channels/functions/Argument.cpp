@@ -13,7 +13,8 @@
 #include <QDebug>
 #include <QDomElement>
 #include <QPointer>
-#include <QReadWriteLock>
+#include <mutex>
+#include <shared_mutex>
 
 #include <atomic>
 #include <cmath>
@@ -35,11 +36,11 @@ qint64 nowMs()
 
 } // namespace
 
-QReadWriteLock& Argument::bindingLock()
+std::shared_mutex& Argument::bindingLock()
 {
     // Never destroyed: channels and arguments owned by static objects unbind
     // during exit, in no fixed order with other statics.
-    static QReadWriteLock* lock = new QReadWriteLock;
+    static std::shared_mutex* lock = new std::shared_mutex;
     return *lock;
 }
 
@@ -54,7 +55,7 @@ Argument::Argument(const Argument& other)
     : QObject(nullptr)
     , projectValue(kNaN)
 {
-    QWriteLocker locker(&bindingLock());
+    std::unique_lock<std::shared_mutex> locker(bindingLock());
     copySourceLocked(other);
 }
 
@@ -62,7 +63,7 @@ Argument::Argument(Argument* other)
     : QObject(nullptr)
     , projectValue(kNaN)
 {
-    QWriteLocker locker(&bindingLock());
+    std::unique_lock<std::shared_mutex> locker(bindingLock());
     copySourceLocked(*other);
 }
 
@@ -70,14 +71,14 @@ Argument& Argument::operator=(const Argument& other)
 {
     if (this == &other)
         return *this;
-    QWriteLocker locker(&bindingLock());
+    std::unique_lock<std::shared_mutex> locker(bindingLock());
     copySourceLocked(other);
     return *this;
 }
 
 Argument::~Argument()
 {
-    QWriteLocker locker(&bindingLock());
+    std::unique_lock<std::shared_mutex> locker(bindingLock());
     detachLocked();
 }
 
@@ -157,7 +158,7 @@ QString Argument::projectKey(int field) const
 void Argument::setNull(bool notify)
 {
     {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         detachLocked();
         type = ArgumentType_null;
     }
@@ -168,7 +169,7 @@ void Argument::setNull(bool notify)
 void Argument::setConstant(double value, bool notify)
 {
     {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         detachLocked();
         constant = value;
         type = ArgumentType_constant;
@@ -180,7 +181,7 @@ void Argument::setConstant(double value, bool notify)
 void Argument::setChannel(RunChannel* newChannel, bool notify)
 {
     {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         detachLocked();
         attachLocked(newChannel);
         type = ArgumentType_channel;
@@ -193,7 +194,7 @@ void Argument::setProjectInfo(int field, bool notify)
 {
     {
         // A channel binding stays: the channel keeps asking before it is removed.
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         type = ArgumentType_projectInfo;
         projectField = field;
     }
@@ -208,7 +209,7 @@ void Argument::set(const Argument* other)
     RunChannel* otherChannel;
     int otherField;
     {
-        QReadLocker locker(&bindingLock());
+        std::shared_lock<std::shared_mutex> locker(bindingLock());
         otherType = other->type;
         otherConstant = other->constant;
         otherChannel = other->channel;
@@ -237,7 +238,7 @@ void Argument::set(const Argument* other)
 void Argument::setVectorChannel(VectorChannel* vector)
 {
     {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         type = ArgumentType_channel;
     }
     vectorChannel = vector;
@@ -247,7 +248,7 @@ void Argument::channelDeleted()
 {
     bool wasChannel;
     {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         detachLocked();
         wasChannel = type == ArgumentType_channel;
     }
@@ -272,25 +273,25 @@ void Argument::updateChannelPointer()
 
 ArgumentType Argument::getType() const
 {
-    QReadLocker locker(&bindingLock());
+    std::shared_lock<std::shared_mutex> locker(bindingLock());
     return type;
 }
 
 double Argument::getConstant() const
 {
-    QReadLocker locker(&bindingLock());
+    std::shared_lock<std::shared_mutex> locker(bindingLock());
     return constant;
 }
 
 RunChannel* Argument::getChannel() const
 {
-    QReadLocker locker(&bindingLock());
+    std::shared_lock<std::shared_mutex> locker(bindingLock());
     return channel;
 }
 
 int Argument::getProjectField() const
 {
-    QReadLocker locker(&bindingLock());
+    std::shared_lock<std::shared_mutex> locker(bindingLock());
     return projectField;
 }
 
@@ -298,7 +299,7 @@ double Argument::getValue() const
 {
     int field = -1;
     {
-        QReadLocker locker(&bindingLock());
+        std::shared_lock<std::shared_mutex> locker(bindingLock());
         switch (type) {
         case ArgumentType_null:
             return kNaN;
@@ -322,7 +323,7 @@ double Argument::getValue() const
 
 void Argument::getTimestampedValue(double& value, qint64& timestamp) const
 {
-    QReadLocker locker(&bindingLock());
+    std::shared_lock<std::shared_mutex> locker(bindingLock());
     switch (type) {
     case ArgumentType_null:
         value = kNaN;
@@ -360,7 +361,7 @@ QString Argument::getSourceString() const
     ArgumentType currentType;
     int field;
     {
-        QReadLocker locker(&bindingLock());
+        std::shared_lock<std::shared_mutex> locker(bindingLock());
         currentType = type;
         field = projectField;
         switch (type) {
@@ -401,7 +402,7 @@ QString Argument::getDescription() const
     bool bound;
     int field;
     {
-        QReadLocker locker(&bindingLock());
+        std::shared_lock<std::shared_mutex> locker(bindingLock());
         currentType = type;
         currentConstant = constant;
         bound = channel != nullptr;
@@ -505,7 +506,7 @@ void Argument::parseDomElement(const QDomElement* element)
 
     switch (newType) {
     case ArgumentType_null: {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         type = ArgumentType_null;
         break;
     }
@@ -513,7 +514,7 @@ void Argument::parseDomElement(const QDomElement* element)
         bool ok = false;
         const double parsed = value.toDouble(&ok);
         {
-            QWriteLocker locker(&bindingLock());
+            std::unique_lock<std::shared_mutex> locker(bindingLock());
             if (ok) {
                 constant = parsed;
                 type = ArgumentType_constant;
@@ -527,7 +528,7 @@ void Argument::parseDomElement(const QDomElement* element)
         break;
     }
     case ArgumentType_channel: {
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         type = ArgumentType_channel;
         sourceKey = value;
         break;
@@ -535,7 +536,7 @@ void Argument::parseDomElement(const QDomElement* element)
     case ArgumentType_projectInfo: {
         ProjectFieldSource* source = projectFieldSource();
         const int field = source ? source->getFieldIdFromKey(value) : -1;
-        QWriteLocker locker(&bindingLock());
+        std::unique_lock<std::shared_mutex> locker(bindingLock());
         type = ArgumentType_projectInfo;
         projectField = field;
         break;

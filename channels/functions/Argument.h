@@ -7,12 +7,12 @@
 #include <QObject>
 #include <QString>
 
+#include <shared_mutex>
 #include <utility>
 
 class AbstractRunData;
 class ProjectFieldSource;
 class QDomElement;
-class QReadWriteLock;
 class RunChannel;
 class Unit;
 class VectorChannel;
@@ -106,7 +106,7 @@ private:
     // and every channel's list of users. Readers of values take it shared;
     // binding changes and channel destruction take it exclusively and never
     // emit while holding it.
-    static QReadWriteLock& bindingLock();
+    static std::shared_mutex& bindingLock();
 
     // Both need the exclusive binding lock.
     void attachLocked(RunChannel* newChannel);
