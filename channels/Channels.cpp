@@ -309,9 +309,12 @@ RunChannel* Channels::registerChannel(ChannelId id, const QString& keyTemplate, 
                     Qt::UniqueConnection);
         list->append(channel);
     }
-    delete channelLists.value(id, nullptr);
     if (channelLists.size() <= id)
         channelLists.resize(ChannelListCount, nullptr);
+    if (QList<RunChannel*>* previous = channelLists.at(id)) {
+        qDeleteAll(*previous);
+        delete previous;
+    }
     channelLists[id] = list;
     return list->isEmpty() ? nullptr : list->first();
 }

@@ -33,6 +33,11 @@ VectorChannel::VectorChannel(double rate, int flags, const QString& key, const C
 {
     ChannelSetup* shared =
         theVectorChannelSetupModel.getSetup(key, templateSetup->displayName, templateSetup->quantity, templateSetup);
+    if (!shared) {
+        // No key to share a setup under: the vector keeps its own.
+        usePrivateCopy(templateSetup);
+        return;
+    }
     // A shared setup may belong to another thread than this vector: write only
     // what differs (a setup made for this key carries these already).
     if (shared->runKey != templateSetup->key)
