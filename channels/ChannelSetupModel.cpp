@@ -3,6 +3,7 @@
 #include "Argument.h"
 #include "ChannelSetup.h"
 #include "ChannelSetupDescriptor.h"
+#include "Channels.h"
 #include "MySettings.h"
 #include "PathSaver.h"
 #include "lib/Tools.h"
@@ -160,8 +161,13 @@ void ChannelSetupModel::loadDocument(const QDomDocument& document, bool strict)
              element = element.nextSiblingElement(QStringLiteral("variable"))) {
             ChannelSetup* setup =
                 getSetup(element.attribute(QStringLiteral("key")), QString(), Quantity::None, nullptr);
-            if (setup)
-                setup->parseChannelDomElement(&element);
+            if (!setup)
+                continue;
+            setup->parseChannelDomElement(&element);
+            // Once the channels exist a gate read from a preset binds at once;
+            // before, it keeps its key until resolveAlarmGates.
+            if (theChannels.isInitialized())
+                setup->alarmGate->updateChannelPointer();
         }
     }
 }

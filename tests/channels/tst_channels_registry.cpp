@@ -132,6 +132,15 @@ void TestChannelsRegistry::storedSetupsMeetTheRegistry()
              QStringLiteral("torque joined"));
     QCOMPARE(theChannels.getChannel(ChannelId_actuatorControllerState, 3)->setup->labels.size(), 7);
 
+    // A preset read later binds its gates at once.
+    theRunChannelSetupModel.loadFromString(QStringLiteral(R"(<variables key="run">
+ <variable key="voltage_24" unitType="7" unit="V"><alarmGate type="channel" value="switch_2_state" unitType="30"/></variable>
+</variables>)"),
+                                           true);
+    ChannelSetup* imported = theChannels.getChannel(ChannelId_voltage24, 0)->setup;
+    QCOMPARE(imported->alarmGate->getChannel(), theChannels.getChannel(ChannelId_switchState, 1));
+    QCOMPARE(imported->alarmGate->getSourceString(), QStringLiteral("switch_2_state"));
+
     // A second confirmation of the controller registers nothing more.
     const int before = int(theChannels.listBaseChannelsForArgument(static_cast<Quantity>(-1)).size());
     theChannels.init();
