@@ -6,6 +6,8 @@ ChannelSetupDescriptor theChannelSetupDescriptor;
 
 namespace {
 
+constexpr int LiveOnly = ChannelSetupDescriptor::LiveOnly;
+
 struct DescriptorRow {
     ChannelSetupPropId id;
     const char* key;
@@ -22,20 +24,23 @@ const DescriptorRow kRows[ChannelSetupPropCount] = {
     {ChannelSetupPropId_displayName, "displayName", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Display name"), 0},
     {ChannelSetupPropId_unit, "unit", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Unit"), 0},
     {ChannelSetupPropId_decimals, "decimals", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Decimals"), 0},
-    {ChannelSetupPropId_color, "color", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Color"), ChannelSetupDescriptor::LiveOnly},
+    {ChannelSetupPropId_color, "color", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Color"), LiveOnly},
     {ChannelSetupPropId_autorangeMin, "autorangeMin", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Autorange min"), 0},
     {ChannelSetupPropId_autorangeMax, "autorangeMax", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Autorange max"), 0},
-    {ChannelSetupPropId_minAutorangeSpan, "minAutorangeSpan", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Auto min span"), 0},
+    {ChannelSetupPropId_minAutorangeSpan, "minAutorangeSpan",
+     QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Auto min span"), 0},
     {ChannelSetupPropId_rangeMin, "rangeMin", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Range min"), 0},
     {ChannelSetupPropId_rangeMax, "rangeMax", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Range max"), 0},
     {ChannelSetupPropId_warningLow, "warningLow", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Warning low"), 0},
     {ChannelSetupPropId_warningHigh, "warningHigh", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Warning high"), 0},
     {ChannelSetupPropId_alarmLow, "alarmLow", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm low"), 0},
     {ChannelSetupPropId_alarmHigh, "alarmHigh", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm high"), 0},
-    {ChannelSetupPropId_alarmDelay, "alarmDelay", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm delay [s]"), ChannelSetupDescriptor::LiveOnly},
-    {ChannelSetupPropId_alarmGate, "alarmGate", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm/war. gate"), ChannelSetupDescriptor::LiveOnly},
+    {ChannelSetupPropId_alarmDelay, "alarmDelay",
+     QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm delay [s]"), LiveOnly},
+    {ChannelSetupPropId_alarmGate, "alarmGate",
+     QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Alarm/war. gate"), LiveOnly},
     {ChannelSetupPropId_filter, "filter", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Filter [s]"), 0},
-    {ChannelSetupPropId_sampling, "sampling", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Sampling"), ChannelSetupDescriptor::LiveOnly},
+    {ChannelSetupPropId_sampling, "sampling", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Sampling"), LiveOnly},
     {ChannelSetupPropId_timeOffset, "timeOffset", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Time offset [s]"), 0},
     {ChannelSetupPropId_comment, "comment", QT_TRANSLATE_NOOP("ChannelSetupDescriptor", "Comment"), 0},
 };

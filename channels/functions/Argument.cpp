@@ -415,7 +415,8 @@ QString Argument::getDescription() const
         return QStringLiteral("0");
     case ArgumentType_constant: {
         const double shown = unit ? unit->getUnitValue(currentConstant) : currentConstant;
-        return tr("Constant:") + QStringLiteral(" %1").arg(Tools::stringFromDouble(shown, 6) + (unit ? unit->name : QString()));
+        const QString unitName = unit ? unit->name : QString();
+        return tr("Constant:") + QStringLiteral(" %1").arg(Tools::stringFromDouble(shown, 6) + unitName);
     }
     case ArgumentType_channel:
         return tr("Channel:") + QStringLiteral(" %1").arg(bound ? channelKey : QStringLiteral("null"));

@@ -495,7 +495,8 @@ void TestArguments::copiesAndAssignmentsNeverDangle()
 
     forget(channel);
     delete channel;
-    for (const Argument* argument : std::initializer_list<const Argument*> {original.get(), &copied, pointerCopy.get(), &assigned, &switched})
+    const QList<const Argument*> holders = {original.get(), &copied, pointerCopy.get(), &assigned, &switched};
+    for (const Argument* argument : holders)
         QCOMPARE(argument->getChannel(), nullptr);
     QVERIFY(std::isnan(copied.getValue()));
     QCOMPARE(switched.getType(), ArgumentType_projectInfo);

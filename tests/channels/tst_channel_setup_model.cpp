@@ -52,7 +52,8 @@ int xmllintCount(const QString& path)
     if (!lint.waitForFinished(20000) || lint.exitCode() != 0)
         return -1;
     QProcess count;
-    count.start(QStringLiteral("xmllint"), {QStringLiteral("--xpath"), QStringLiteral("count(/variables/variable)"), path});
+    count.start(QStringLiteral("xmllint"),
+                {QStringLiteral("--xpath"), QStringLiteral("count(/variables/variable)"), path});
     if (!count.waitForFinished(20000) || count.exitCode() != 0)
         return -1;
     return count.readAllStandardOutput().trimmed().toInt();

@@ -223,7 +223,8 @@ void TestChannelsRegistry::perBoard()
              hw.rollers >= 2 ? ChannelId_rollerPower : ChannelId_none);
     QCOMPARE(registry.getChannelIdByKey(QStringLiteral("no such key")), ChannelId_none);
     QCOMPARE(registry.getChannelByKey(QStringLiteral("no such key")), nullptr);
-    QCOMPARE(keyOf(registry.getVehicleParam(VehicleParamId_oilTemperature)), QStringLiteral("VP_oilTemperature"));
+    QCOMPARE(keyOf(registry.getVehicleParam(VehicleParamId_oilTemperature)),
+             QStringLiteral("VP_oilTemperature"));
     QCOMPARE(registry.getChannel(ChannelId_vehicleParameters, 18), registry.getVehicleParam(VehicleParamId_gear));
     QCOMPARE(registry.getVehicleParam(22), registry.noneChannel);
     QCOMPARE(registry.getVehicleParam(-1), registry.noneChannel);
