@@ -1,5 +1,7 @@
 #include "MainUI.h"
 
+#include "ChannelSetupModel.h"
+#include "Channels.h"
 #include "DynoApplication.h"
 #include "FirmwareUpdater.h"
 #include "Icons.h"
@@ -66,6 +68,16 @@ MainUI::MainUI(QWidget* parent)
         });
         connect(theMCUThread, &McuThread::signal_crcError, this, &MainUI::slot_mcuCrcErrorClientSide);
         connect(theMCUThread, &McuThread::signal_crcErrorMcu, this, &MainUI::slot_mcuCrcErrorMcuSide);
+        // The channels exist once the board is known: the confirmation comes
+        // after the link has read the board's counts. Alarm gates name their
+        // channels by key and are bound as soon as the channels exist.
+        connect(theMCUThread, &McuThread::signal_firmwareVersionConfirmed, this, [] {
+            if (theChannels.isInitialized())
+                return;
+            theChannels.init();
+            theRunChannelSetupModel.resolveAlarmGates();
+            qDebug() << "Channels registered";
+        });
 
         firmwareUpdater = new FirmwareUpdater(this);
         firmwareUpdater->setAutoUpdate(g_testModeEnabled);

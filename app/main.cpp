@@ -1,4 +1,6 @@
+#include "Argument.h"
 #include "AutoDialogAnswerer.h"
+#include "ChannelSetupModel.h"
 #include "Colors.h"
 #include "DynoApplication.h"
 #include "FirmwareUpdaterWorker.h"
@@ -25,6 +27,10 @@ int main(int argc, char** argv)
     font.setPointSize(10);
     QApplication::setFont(font);
     theFonts.init();
+
+    // The settings store loads the channel setups when the main window starts it up.
+    ChannelSetupModel::registerStartupLoader();
+    Argument::setDeveloperMode(g_devModeEnabled);
 
     // Created here, started by the main window.
     theMCUThread = new McuThread;

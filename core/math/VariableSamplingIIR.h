@@ -13,6 +13,14 @@ public:
     void setup(double fc);
     double addData(double x, double dt);
     double getOutput() const;
+    // Takes the sample as the state. `settled` also ends the settling period,
+    // as for a value that needs no filtering; otherwise the settling goes on.
+    void setState(double x, bool settled)
+    {
+        m_state = x;
+        if (settled)
+            m_elapsed = m_settlingTime;
+    }
 
     // Zero phase, full length: no settling time and no NaN at the edges.
     static void filterVector(QList<double>* data, const QList<double>* time, double fc);
