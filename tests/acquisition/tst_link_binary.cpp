@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "ProgramFixture.h"
+
 #include <QTest>
 
 #include <csignal>
@@ -22,30 +24,10 @@ QString logText(const QString& home)
     return QString::fromUtf8(log.readAll());
 }
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-}
-
 void prepare(QProcess& process, const QString& home, const QString& name,
              const QList<QPair<QString, QString>>& settings)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    // A board whose first-run set-up is done (system password replaced, USB
-    // access and CPU isolation in place), so no set-up notice waits for an
-    // answer at start.
-    writeFile(home + QStringLiteral("/.zembo/settings.ini"), "[General]\npasswdChanged=1\n");
-    const QString systemRoot = home + QStringLiteral("/system");
-    writeFile(systemRoot + QStringLiteral("/etc/modprobe.d/usbserial.conf"), "blacklist ftdi_sio\n");
-    writeFile(systemRoot + QStringLiteral("/sys/devices/system/cpu/isolated"), "3\n");
-    env.insert(QStringLiteral("ZEMBO_SYSTEM_ROOT"), systemRoot);
-    env.insert(QStringLiteral("ZEMBO_INSTANCE_KEY"),
-               QStringLiteral("zembo-link-%1-%2").arg(name).arg(QCoreApplication::applicationPid()));
-    env.remove(QStringLiteral("ZEMBO_SIM_CONTROLLER"));
+    QProcessEnvironment env = ProgramFixture::settledBoard(home, QStringLiteral("link-") + name);
     for (const auto& s : settings) {
         if (s.second.isNull())
             env.remove(s.first);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "ProgramFixture.h"
+
 #include <QTest>
 
 #include <csignal>
@@ -40,11 +42,8 @@ int xpathCount(const QString& path, const QString& expression)
 bool runOnce(const QString& home, int run)
 {
     QProcess zembo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
+    QProcessEnvironment env = ProgramFixture::settledBoard(home, QStringLiteral("channel-files-%1").arg(run));
     env.insert(QStringLiteral("ZEMBO_ANSWER_DIALOGS"), QStringLiteral("1"));
-    env.insert(QStringLiteral("ZEMBO_INSTANCE_KEY"),
-               QStringLiteral("zembo-channel-files-%1-%2").arg(QCoreApplication::applicationPid()).arg(run));
     zembo.setProcessEnvironment(env);
     zembo.setProgram(qEnvironmentVariable("ZEMBO_BINARY"));
     zembo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
