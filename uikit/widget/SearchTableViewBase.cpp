@@ -158,6 +158,9 @@ bool SearchTableViewBase::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     case QEvent::ToolTip: {
+        // Over the cells only: a tooltip the cells do not take climbs on to the view.
+        if (onTable)
+            break;
         auto* helpEvent = static_cast<QHelpEvent*>(event);
         const QPoint position = tableView->viewport()->mapFromGlobal(helpEvent->globalPos());
         Q_EMIT signal_tooltipEvent(sourceRow(tableView->indexAt(position)), helpEvent->globalPos());
