@@ -93,6 +93,7 @@ private Q_SLOTS:
     void firstGenerationProjectsImportOnce_data();
     void firstGenerationProjectsImportOnce();
     void unreadableOldDatabaseImportsNothing();
+    void databaseThatCannotBeOpened();
 
 private:
     QTemporaryDir dir;
@@ -306,6 +307,21 @@ void TestDatabaseSchema::unreadableOldDatabaseImportsNothing()
     QCOMPARE(log.count(QStringLiteral("Imported")), 0);
     QVERIFY(log.count(QStringLiteral("SELECT * FROM projects")) + log.count(QStringLiteral("Can't open database"))
             >= 1);
+}
+
+void TestDatabaseSchema::databaseThatCannotBeOpened()
+{
+    // The program goes on with empty tables; every failing step is logged.
+    LogCapture log;
+    Connection connection(dir.filePath(QStringLiteral("no/such/folder/projects2.db")));
+    QVERIFY(!connection.database().isOpen());
+    Models models(connection);
+    QCOMPARE(models.projects->rowCount(), 0);
+    QCOMPARE(models.runs->rowCount(), 0);
+    QVERIFY(!models.projects->setDataRawByRowAndId(0, ProjectListFields::mass, 1.0));
+    QCOMPARE(log.count(QStringLiteral("SQL select error")), 2);
+    QCOMPARE(log.count(QStringLiteral("Table projects2 created")), 0);
+    QVERIFY(log.count(QStringLiteral("ALTER TABLE projects2 ADD COLUMN")) >= 10);
 }
 
 QTEST_MAIN(TestDatabaseSchema)
