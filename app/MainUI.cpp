@@ -7,6 +7,8 @@
 #include "Icons.h"
 #include "McuThread.h"
 #include "MySettings.h"
+#include "ProjectListModel.h"
+#include "RunListModel.h"
 #include "Units.h"
 #include "lib/Tools.h"
 
@@ -14,6 +16,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QLabel>
+#include <QSqlDatabase>
 #include <QVBoxLayout>
 
 MainUI* theMainUI = nullptr;
@@ -56,6 +59,18 @@ MainUI::MainUI(QWidget* parent)
     setWindowIcon(QFile::exists(userIcon) ? QIcon(userIcon) : theIcons.iconApplication);
     setWindowTitle(QStringLiteral("%1 - %2").arg(appName, theSettings.version.versionText));
     resize(1024, 600);
+
+    // The project database: both tables on one connection. A file that cannot
+    // be opened leaves the program running with empty tables.
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("projects2.db"));
+    database.setDatabaseName(theSettings.settingsDir.filePath(QStringLiteral("projects2.db")));
+    if (!database.open())
+        qDebug() << "Cannot open database";
+    // The project model first: the run model's import reads its map of old project ids.
+    theProjectListModel = new ProjectListModel(this, database);
+    theRunListModel = new RunListModel(this, database);
+    MySettings::setActiveProjectIdProvider(
+        [] { return theProjectListModel ? theProjectListModel->activeProjectId : -1; });
 
     theSettings.initUI(this);
 

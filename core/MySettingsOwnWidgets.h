@@ -13,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QStringList>
 
+#include <type_traits>
+
 template<class QuantityComboBox>
 void MySettings::connectQuantityComboBox(QuantityComboBox* comboBox)
 {
@@ -144,4 +146,41 @@ void MySettings::connectDialogPosition(AbstractTestDialog* dialog)
 {
     restoreDialogGeometry(dialog, bindingKey(dialog) + QStringLiteral("/geometry"));
     connect(dialog, &AbstractTestDialog::signal_windowClosed, this, &MySettings::setting_Dialog_Closed);
+}
+
+// A table of the project or run database (the toolkit's MySQLTableView): its
+// header state, sort column and sort order under "UserSetting/" + the view's
+// name + "/headerState" (+ "/sortSection", "/sortOrder"). Expects the public
+// members `tableView` (QTableView*) and `searchHeader` (with the slot
+// slot_headerStructureChanged) and sortByColumn(int, Qt::SortOrder).
+//
+// A free template, called as connectMyTableView(theSettings, view): the store's
+// class declaration is not changed here, and every name it needs is public.
+template<class MySQLTableView>
+void connectMyTableView(MySettings& settings, MySQLTableView* table)
+{
+    auto* header = table->tableView->horizontalHeader();
+    using Header = std::remove_pointer_t<decltype(header)>;
+    header->setObjectName(table->objectName() + QStringLiteral("/headerState"));
+    const QString key = settings.keyPrefix + header->objectName();
+    if (settings.contains(key)) {
+        const QSignalBlocker blocker(header);
+        header->restoreState(settings.value(key).toByteArray());
+        header->setSectionResizeMode(Header::Interactive);
+        header->setSectionsMovable(true);
+        // The filter row follows the restored widths and order at once.
+        table->searchHeader->slot_headerStructureChanged();
+    }
+    if (settings.contains(key + QStringLiteral("/sortSection"))) {
+        const QSignalBlocker blocker(header);
+        table->sortByColumn(settings.value(key + QStringLiteral("/sortSection")).toInt(),
+                            static_cast<Qt::SortOrder>(settings.value(key + QStringLiteral("/sortOrder"), 0).toInt()));
+    }
+    header->setDefaultAlignment(Qt::AlignCenter);
+    QObject::connect(header, &Header::sectionMoved, &settings, &MySettings::setting_QHeaderView_ChangedSlot_Trigger);
+    QObject::connect(header, &Header::sectionClicked, &settings, &MySettings::setting_QHeaderView_SortOrderChanged);
+    QObject::connect(header, &Header::sectionResized, &settings, &MySettings::setting_QHeaderView_ChangedSlot_Trigger);
+    // A destroyed header must leave the save list before the timer runs.
+    QObject::connect(header, &QObject::destroyed, &settings,
+                     [&settings](QObject* gone) { settings.pendingHeaderViews.removeAll(gone); });
 }
