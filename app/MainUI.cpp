@@ -1,5 +1,6 @@
 #include "MainUI.h"
 
+#include "Argument.h"
 #include "ChannelSetupModel.h"
 #include "Channels.h"
 #include "DynoApplication.h"
@@ -7,6 +8,7 @@
 #include "Icons.h"
 #include "McuThread.h"
 #include "MySettings.h"
+#include "ProjectListFieldSource.h"
 #include "ProjectListModel.h"
 #include "RunListModel.h"
 #include "Units.h"
@@ -71,6 +73,9 @@ MainUI::MainUI(QWidget* parent)
     theRunListModel = new RunListModel(this, database);
     MySettings::setActiveProjectIdProvider(
         [] { return theProjectListModel ? theProjectListModel->activeProjectId : -1; });
+    // Function arguments read project fields through the project model.
+    static ProjectListFieldSource projectFields(theProjectListModel);
+    Argument::setProjectFieldSource(&projectFields);
 
     theSettings.initUI(this);
 

@@ -117,6 +117,7 @@ public:
     template<class ShortcutWidget> void connectShortcutWidget(ShortcutWidget* widget);
     template<class ArgumentWidget> void connectArgumentWidget(ArgumentWidget* argumentWidget);
     template<class DynoSettingsLossModelEditor> void connectDynoSettingsLossModelEditor(DynoSettingsLossModelEditor* editor);
+    template<class MySQLTableView> void connectMyTableView(MySQLTableView* table);
     template<class AbstractTestDialog> void connectDialogPosition(AbstractTestDialog* dialog);
 
     // Window state at start and exit, and the printer choices of reports.

@@ -154,11 +154,10 @@ void MySettings::connectDialogPosition(AbstractTestDialog* dialog)
 // members `tableView` (QTableView*) and `searchHeader` (with the slot
 // slot_headerStructureChanged) and sortByColumn(int, Qt::SortOrder).
 //
-// A free template, called as connectMyTableView(theSettings, view): the store's
-// class declaration is not changed here, and every name it needs is public.
 template<class MySQLTableView>
-void connectMyTableView(MySettings& settings, MySQLTableView* table)
+void MySettings::connectMyTableView(MySQLTableView* table)
 {
+    MySettings& settings = *this;
     auto* header = table->tableView->horizontalHeader();
     using Header = std::remove_pointer_t<decltype(header)>;
     header->setObjectName(table->objectName() + QStringLiteral("/headerState"));

@@ -2,6 +2,7 @@
 // with both tables, stores the last project at exit, and a second start leaves
 // the file as it was and logs nothing about it.
 #include "DatabaseTestSupport.h"
+#include "ProgramFixture.h"
 
 #include <QDate>
 #include <QDir>
@@ -27,10 +28,7 @@ QString logText(const QString& home)
 bool runOnce(const QString& home, int number)
 {
     QProcess zembo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("ZEMBO_INSTANCE_KEY"),
-               QStringLiteral("zembo-database-%1-%2").arg(QCoreApplication::applicationPid()).arg(number));
+    const QProcessEnvironment env = ProgramFixture::settledBoard(home, QStringLiteral("database-%1").arg(number));
     zembo.setProcessEnvironment(env);
     zembo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     zembo.start(qEnvironmentVariable("ZEMBO_BINARY"), {});

@@ -315,7 +315,7 @@ void TestTableViews::settingsKeepHeaderAndSorting()
     {
         Fixture f(path);
         QVERIFY(QTest::qWaitForWindowExposed(&f.view));
-        connectMyTableView(theSettings, &f.view);
+        theSettings.connectMyTableView(&f.view);
         QHeaderView* header = f.view.tableView->horizontalHeader();
         QCOMPARE(header->objectName(), QStringLiteral("myTableView_test/headerState"));
         QCOMPARE(header->defaultAlignment(), Qt::Alignment(Qt::AlignCenter));
@@ -335,7 +335,7 @@ void TestTableViews::settingsKeepHeaderAndSorting()
 
     // The next view of that name comes back as it was left.
     Fixture f(path);
-    connectMyTableView(theSettings, &f.view);
+    theSettings.connectMyTableView(&f.view);
     QHeaderView* header = f.view.tableView->horizontalHeader();
     QCOMPARE(header->sortIndicatorSection(), int(TinyTableModel::Count));
     QCOMPARE(header->sortIndicatorOrder(), order);
