@@ -51,15 +51,8 @@ ChannelSetup::ChannelSetup(QObject* parent, const ChannelSetup* templateSetup)
 }
 
 ChannelSetup::ChannelSetup(const ChannelSetup& other)
-    : QObject(nullptr)
-    , warningLow(-kInfinity)
-    , warningHigh(kInfinity)
-    , alarmLow(-kInfinity)
-    , alarmHigh(kInfinity)
-    , alarmGate(new Argument(this))
-    , unit(theUnits.getDefaultUnit(Quantity::None))
+    : ChannelSetup(nullptr, &other)
 {
-    copyFrom(other);
 }
 
 ChannelSetup::~ChannelSetup() = default;
