@@ -136,6 +136,7 @@ MainUI::MainUI(QWidget* parent)
     const QString userIcon = theSettings.settingsDir.filePath(QStringLiteral("icon.png"));
     setWindowIcon(QFile::exists(userIcon) ? QIcon(userIcon) : theIcons.iconApplication);
     setWindowTitle(titleBase());
+    qDebug().noquote() << "Window title:" << windowTitle();
 
     if (theTriggerThread)
         theTriggerThread->start(QThread::InheritPriority);
@@ -480,6 +481,7 @@ void MainUI::slot_activeProjectChanged()
     ProjectListModel* projects = theProjectListModel;
     if (!projects || projects->activeProjectRow < 0 || projects->activeProjectId < 0) {
         setWindowTitle(titleBase());
+        qDebug().noquote() << "Window title:" << windowTitle();
         ui->tabWidget_main->setTabText(MainTab_run, QCoreApplication::translate("UI", "RUN")
                                                         + QStringLiteral(" - [select project]"));
         start->setEnabled(false);
@@ -501,6 +503,7 @@ void MainUI::slot_activeProjectChanged()
         title = name + QStringLiteral(" - ") + id;
     }
     setWindowTitle(QStringLiteral("%1 - %2 - %3").arg(title, appName, theSettings.version.versionText));
+    qDebug().noquote() << "Window title:" << windowTitle();
     ui->tabWidget_main->setTabText(MainTab_run,
                                    QCoreApplication::translate("UI", "RUN") + QStringLiteral(" - %1").arg(id));
     if (secondStageDone) {
@@ -700,7 +703,11 @@ void MainUI::closeEvent(QCloseEvent* event)
 void MainUI::slot_unixSignal(int signal)
 {
     qDebug() << "Unix signal" << signal << "received";
-    close();
+    if (!close())
+        return;
+    // A modal box still open (a message, the firmware updater) would keep the
+    // event loop, and so the program, alive after the window has closed.
+    QCoreApplication::quit();
 }
 
 MainUI::~MainUI()

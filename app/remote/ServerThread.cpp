@@ -47,7 +47,7 @@ quint16 ServerThread::defaultPort()
 {
     bool ok = false;
     const int port = qEnvironmentVariableIntValue("ZEMBO_REMOTE_PORT", &ok);
-    return (ok && port > 0 && port < 65536) ? quint16(port) : quint16(12369);
+    return (ok && port >= 0 && port < 65536) ? quint16(port) : quint16(12369);
 }
 
 bool ServerThread::isListening() const

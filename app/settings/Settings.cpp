@@ -11,6 +11,8 @@
 #include "RemoteControl.h"
 #include "ReportEditor.h"
 #include "ResultScreenEditor.h"
+#include "RunWidget.h"
+#include "UI.h"
 #include "lib/Tools.h"
 
 #include <QCheckBox>
@@ -37,6 +39,8 @@ Settings::Settings(QWidget* parent)
     addTab(resultScreenEditor, tr("Result Screen editor"));
     addTab(buildMiscPage(), tr("Misc"));
     cameraSettings = new CameraSettings(this);
+    if (theUI && theUI->runWidget)
+        cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
     addTab(cameraSettings, tr("Camera"));
     remoteControl = new RemoteControl(this);
     addTab(remoteControl, tr("Remote control"));
