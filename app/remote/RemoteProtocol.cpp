@@ -64,7 +64,10 @@ QByteArray formatValue(double value)
     if (std::isinf(value))
         return value > 0 ? QByteArrayLiteral("inf") : QByteArrayLiteral("-inf");
     // Qt formats in the C locale whatever the process locale says, which
-    // printf would not; 'g' with six significant digits is printf's %g.
+    // printf would not; 'g' with six significant digits is printf's %g,
+    // except that Qt drops the sign of a negative zero.
+    if (value == 0.0)
+        return std::signbit(value) ? QByteArrayLiteral("-0") : QByteArrayLiteral("0");
     return QByteArray::number(value, 'g', 6);
 }
 
