@@ -20,6 +20,7 @@
 #include "MySettings.h"
 #include "ObdThread.h"
 #include "OutputWidgetContainer.h"
+#include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
 #include "RecordingAnswerer.h"
 #include "RemoteControl.h"
@@ -82,6 +83,7 @@ private Q_SLOTS:
     void alarmBlocksRunStart();
     void crcErrorStopsTheRun();
     void keys();
+    void cornerWidgets();
     void loadCellAutoZero();
     void ambientUpdate();
     void closeAsksWhileAlarmActive();
@@ -405,6 +407,30 @@ void TestMainWindow::keys()
     stopRun();
     sendKey(window, QEvent::KeyPress, Qt::Key_2, Qt::AltModifier);
     QCOMPARE(tabs->currentIndex(), int(MainTab_analyze));
+}
+
+void TestMainWindow::cornerWidgets()
+{
+    QTabWidget* tabs = theUI->tabWidget_main;
+    QWidget* corner = tabs->cornerWidget(Qt::TopRightCorner);
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QCOMPARE(corner->isVisibleTo(window), i == MainTab_analyze);
+    }
+    // The corner selector and the settings page's one follow each other.
+    QComboBox* page = theUI->settings->powerCorrectionSetup->comboBox_settings_powerCorrection;
+    QVERIFY(page->count() > 2);
+    theUI->comboBox_powerCorrection->setCurrentIndex(2);
+    QCOMPARE(page->currentIndex(), 2);
+    page->setCurrentIndex(1);
+    QCOMPARE(theUI->comboBox_powerCorrection->currentIndex(), 1);
+    QCOMPARE(theUI->comboBox_analyze_masterChannel->count(), 3);
+
+    // No report template exists yet.
+    answerer->shown.clear();
+    theUI->pushButton_print->click();
+    QCOMPARE(answerer->shown.size(), 1);
+    QCOMPARE(answerer->shown.first().text, QStringLiteral("No print templates available"));
 }
 
 void TestMainWindow::loadCellAutoZero()
