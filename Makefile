@@ -31,8 +31,14 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Without a display (a server, a container) the program runs on a virtual one.
 run: build
-	ZEMBO_SIMULATE=1 $(BUILD)/app/zembo
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && command -v xvfb-run >/dev/null 2>&1; then \
+		echo "No display: running on Xvfb"; \
+		ZEMBO_SIMULATE=1 xvfb-run -a -s "-screen 0 1280x800x24" $(BUILD)/app/zembo; \
+	else \
+		ZEMBO_SIMULATE=1 $(BUILD)/app/zembo; \
+	fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

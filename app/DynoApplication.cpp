@@ -25,6 +25,15 @@ QTextStream g_logTS;
 namespace {
 // One line at a time from any thread: lines never interleave.
 QMutex g_logMutex;
+// Set when the day's log file could not be opened and the lines go to the
+// standard error stream instead.
+bool g_logToStandardError = false;
+
+QFile& standardErrorFile()
+{
+    static QFile file;
+    return file;
+}
 } // namespace
 
 DynoApplication::DynoApplication(int& argc, char** argv)
@@ -35,11 +44,19 @@ DynoApplication::DynoApplication(int& argc, char** argv)
 
     g_logFile.setFileName(QDir::homePath() + QStringLiteral("/.zembo/log/")
                           + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".txt"));
-    if (g_logFile.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (g_logFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
         g_logTS.setDevice(&g_logFile);
+    } else {
+        // Without its file the log would lose every line; standard error keeps them.
+        g_logToStandardError = standardErrorFile().open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        g_logTS.setDevice(&standardErrorFile());
+    }
     qInstallMessageHandler(&DynoApplication::debugHandler);
     qDebug() << "Debug log start"
              << QDateTime::currentDateTime().toString(QStringLiteral("yy-MM-dd hh:mm:ss"));
+    if (g_logToStandardError)
+        qDebug().noquote() << "Log file" << g_logFile.fileName() << "cannot be opened:" << g_logFile.errorString()
+                           << "- logging to standard error";
 
     sharedMemory = new QSharedMemory(instanceKey(), this);
 
@@ -111,7 +128,7 @@ void DynoApplication::debugHandler(QtMsgType type, const QMessageLogContext&, co
     QMutexLocker locker(&g_logMutex);
     g_logTS << line;
     g_logTS.flush();
-    if (g_devModeEnabled || type == QtFatalMsg) {
+    if ((g_devModeEnabled || type == QtFatalMsg) && !g_logToStandardError) {
         const QByteArray utf8 = line.toUtf8();
         std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stderr);
         std::fflush(stderr);

@@ -1,5 +1,7 @@
 #include "Argument.h"
 #include "AutoDialogAnswerer.h"
+#include "BrakeControllerThread.h"
+#include "CameraThread.h"
 #include "ChannelSetupModel.h"
 #include "Colors.h"
 #include "DynoApplication.h"
@@ -7,8 +9,11 @@
 #include "Fonts.h"
 #include "MainUI.h"
 #include "McuThread.h"
+#include "ObdThread.h"
 #include "PlatformMode.h"
+#include "TriggerThread.h"
 #include "UnixSignalNotifier.h"
+#include "lib/DialogAnswerer.h"
 
 #include <QLocale>
 #include <QMessageBox>
@@ -18,6 +23,7 @@
 
 int main(int argc, char** argv)
 {
+    // Qt 6 converts locale-dependent text as UTF-8 already.
     QLocale::setDefault(QLocale::c());
 
     DynoApplication app(argc, argv);
@@ -32,9 +38,15 @@ int main(int argc, char** argv)
     ChannelSetupModel::registerStartupLoader();
     Argument::setDeveloperMode(g_devModeEnabled);
 
-    // Created here, started by the main window.
+    // Created here, started later: the trigger and MCU threads by the main
+    // window, the OBD thread by its second stage, the brake-controller thread
+    // by its panel, the camera thread by its first reader.
+    theTriggerThread = new TriggerThread;
+    theBrakeControllerThread = new BrakeControllerThread;
+    theCameraThread = new CameraThread(nullptr);
     theMCUThread = new McuThread;
     theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
+    theObdThread = new ObdThread;
 
     static AutoDialogAnswerer autoAnswerer;
     if (PlatformMode::underTest() && qEnvironmentVariable("ZEMBO_ANSWER_DIALOGS") == QLatin1String("1"))
@@ -49,7 +61,7 @@ int main(int argc, char** argv)
         QMessageBox box;
         box.setText(text);
         QTimer::singleShot(5000, &box, &QMessageBox::close);
-        box.exec();
+        DialogAnswerer::exec(&box);
         return 0;
     }
 

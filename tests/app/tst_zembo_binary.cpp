@@ -1,8 +1,13 @@
 // Starts the real program, as a user would, on an empty home directory.
+#include "ProgramFixture.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,9 +37,41 @@ void prepare(QProcess& process, const QString& home, const QString& key)
     // A first start shows the board's set-up notices and asks for a new system
     // password; nobody is there to close them.
     env.insert(QStringLiteral("ZEMBO_ANSWER_DIALOGS"), QStringLiteral("1"));
+    env.insert(QStringLiteral("ZEMBO_REMOTE_PORT"), QStringLiteral("0"));
     process.setProcessEnvironment(env);
     process.setProgram(binary());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+// The program on a board whose first-run set-up is done.
+void prepareSettled(QProcess& process, const QString& home, const QString& name, bool answerDialogs = true)
+{
+    QProcessEnvironment env = ProgramFixture::settledBoard(home, name);
+    if (answerDialogs)
+        env.insert(QStringLiteral("ZEMBO_ANSWER_DIALOGS"), QStringLiteral("1"));
+    env.insert(QStringLiteral("ZEMBO_REMOTE_PORT"), QStringLiteral("0"));
+    env.insert(QStringLiteral("ZEMBO_UPDATE_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
+    process.setProcessEnvironment(env);
+    process.setProgram(binary());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+// Index of the first line holding `text` after line `from`; -1 when none.
+int lineOf(const QStringList& lines, const QString& text, int from = 0)
+{
+    for (int i = from; i < lines.size(); ++i) {
+        if (lines.at(i).contains(text))
+            return i;
+    }
+    return -1;
+}
+
+void terminate(QProcess& process)
+{
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
 }
 
 } // namespace
@@ -44,8 +81,11 @@ class TestZemboBinary : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void startsOnEmptyHomeAndStopsOnSigterm();
+    void startUpStagesAndOrderedShutdown();
+    void firmwareNeverConfirmed();
     void secondInstanceIsRefused();
     void unknownOptionEndsTheProgram();
+    void unopenableLogGoesToStandardError();
 };
 
 void TestZemboBinary::startsOnEmptyHomeAndStopsOnSigterm()
@@ -62,13 +102,107 @@ void TestZemboBinary::startsOnEmptyHomeAndStopsOnSigterm()
         QVERIFY2(QDir(home.path()).exists(QStringLiteral(".zembo/") + QLatin1String(sub)), sub);
     QVERIFY(QFile::exists(home.filePath(QStringLiteral(".zembo/settings.ini"))));
 
-    ::kill(pid_t(zembo.processId()), SIGTERM);
-    QVERIFY(zembo.waitForFinished(20000));
-    QCOMPARE(zembo.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(zembo.exitCode(), 0);
+    terminate(zembo);
     const QString log = logText(home.path());
     QCOMPARE(log.count(QStringLiteral("Unix signal 15 received")), 1);
     QVERIFY(log.contains(QStringLiteral("Debug log start")));
+}
+
+void TestZemboBinary::startUpStagesAndOrderedShutdown()
+{
+    QTemporaryDir home;
+    {
+        QProcess zembo;
+        prepareSettled(zembo, home.path(), QStringLiteral("stages"));
+        zembo.start();
+        QVERIFY(zembo.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(logText(home.path()).contains(QStringLiteral("Start-up stage 3 done")), 20000);
+        QTest::qWait(300);
+        const QStringList lines = logText(home.path()).split(QLatin1Char('\n'));
+        const int stage1 = lineOf(lines, QStringLiteral("Start-up stage 1 done"));
+        const int stage2 = lineOf(lines, QStringLiteral("Start-up stage 2 done"));
+        const int stage3 = lineOf(lines, QStringLiteral("Start-up stage 3 begins"));
+        QVERIFY(stage1 >= 0 && stage1 < stage2 && stage2 < stage3);
+        QCOMPARE(lines.filter(QStringLiteral("Start-up stage 3 begins")).size(), 1);
+        QVERIFY(lineOf(lines, QStringLiteral("Window title: Zembo - 6.28.3")) >= 0);
+        // Without a project the start button stays off.
+        QVERIFY(lineOf(lines, QStringLiteral("No active project"), stage3) > stage3);
+        // No remote password: every client is admin, said at start.
+        QVERIFY(lineOf(lines, QStringLiteral("Remote control password is empty")) >= 0);
+        terminate(zembo);
+    }
+    const QStringList lines = logText(home.path()).split(QLatin1Char('\n'));
+    int previous = lineOf(lines, QStringLiteral("Unix signal 15 received"));
+    QVERIFY(previous >= 0);
+    for (const char* thread : {"MCU", "OBD", "brake controller", "trigger", "run", "camera"}) {
+        const int at = lineOf(lines, QStringLiteral("Thread stopped: ") + QLatin1String(thread));
+        QVERIFY2(at > previous, thread);
+        previous = at;
+    }
+    const QString ini = home.filePath(QStringLiteral(".zembo/settings.ini"));
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        QVERIFY(settings.value(QStringLiteral("UISettings/windowSize")).toSize().isValid());
+        QVERIFY(settings.contains(QStringLiteral("UISettings/windowPosition")));
+        QVERIFY(settings.contains(QStringLiteral("UISettings/tabMain")));
+        QCOMPARE(settings.value(QStringLiteral("UISettings/lastProjectId")).toInt(), -1);
+    }
+
+    // A project in the database and the IO tab to come back to.
+    int projectId = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("stages"));
+        db.setDatabaseName(home.filePath(QStringLiteral(".zembo/projects2.db")));
+        QVERIFY(db.open());
+        QSqlQuery insert(db);
+        QVERIFY(insert.exec(
+            QStringLiteral("insert into projects2 (vehicleId, projectName) values ('KR 4711', 'Focus ST')")));
+        projectId = insert.lastInsertId().toInt();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("stages"));
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("UISettings/lastProjectId"), projectId);
+        settings.setValue(QStringLiteral("UISettings/tabMain"), 4);
+    }
+    const int before = logText(home.path()).split(QLatin1Char('\n')).size();
+    {
+        QProcess zembo;
+        prepareSettled(zembo, home.path(), QStringLiteral("stages"));
+        zembo.start();
+        QVERIFY(zembo.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(logText(home.path()).count(QStringLiteral("Start-up stage 3 done")) == 2, 20000);
+        QTest::qWait(300);
+        const QStringList second = logText(home.path()).split(QLatin1Char('\n')).mid(before);
+        QVERIFY(lineOf(second, QStringLiteral("Window title: Focus ST - KR 4711 - Zembo - 6.28.3")) >= 0);
+        QVERIFY(lineOf(second, QStringLiteral("Active project %1").arg(projectId)) >= 0);
+        terminate(zembo);
+    }
+    QSettings settings(ini, QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("UISettings/lastProjectId")).toInt(), projectId);
+    QCOMPARE(settings.value(QStringLiteral("UISettings/tabMain")).toInt(), 4);
+}
+
+void TestZemboBinary::firmwareNeverConfirmed()
+{
+    // Nobody answers the firmware updater: the controller stays unconfirmed.
+    QTemporaryDir home;
+    QProcess zembo;
+    prepareSettled(zembo, home.path(), QStringLiteral("unconfirmed"), false);
+    QProcessEnvironment env = zembo.processEnvironment();
+    env.insert(QStringLiteral("ZEMBO_SIM_CONTROLLER"), QStringLiteral("version=OLD_1.0"));
+    zembo.setProcessEnvironment(env);
+    zembo.start();
+    QVERIFY(zembo.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(logText(home.path()).contains(QStringLiteral("Start-up stage 2 done")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(logText(home.path()).contains(QStringLiteral("Firmware size")), 20000);
+    QTest::qWait(2000);
+    QVERIFY(!logText(home.path()).contains(QStringLiteral("Start-up stage 3")));
+    QVERIFY(!logText(home.path()).contains(QStringLiteral("MCU firmware confirmed")));
+    // The updater's box is open; SIGTERM still ends the program orderly.
+    terminate(zembo);
+    QVERIFY(logText(home.path()).contains(QStringLiteral("Thread stopped: camera")));
 }
 
 void TestZemboBinary::secondInstanceIsRefused()
@@ -84,9 +218,12 @@ void TestZemboBinary::secondInstanceIsRefused()
     QProcess second;
     prepare(second, home.path(), key);
     second.start();
-    QVERIFY(second.waitForFinished(20000)); // its box closes itself after 5 s
+    QVERIFY(second.waitForFinished(20000));
     QCOMPARE(second.exitCode(), 0);
-    QVERIFY(logText(home.path()).contains(QStringLiteral("Other instance of app is running")));
+    const QString log = logText(home.path());
+    QVERIFY(log.contains(QStringLiteral("Other instance of app is running")));
+    QVERIFY(log.contains(QStringLiteral("Only one instance of application can run!")));
+    QCOMPARE(log.count(QStringLiteral("Main window shown")), 1);
 
     ::kill(pid_t(first.processId()), SIGINT);
     QVERIFY(first.waitForFinished(20000));
@@ -104,7 +241,24 @@ void TestZemboBinary::unknownOptionEndsTheProgram()
     zembo.start();
     QVERIFY(zembo.waitForFinished(20000));
     QVERIFY(zembo.exitCode() != 0);
+    QVERIFY(QString::fromUtf8(zembo.readAllStandardError()).contains(QStringLiteral("no-such-option")));
     QVERIFY(!logText(home.path()).contains(QStringLiteral("Main window shown")));
+}
+
+void TestZemboBinary::unopenableLogGoesToStandardError()
+{
+    // "log" is a file, so the day's log cannot be created in it.
+    QTemporaryDir home;
+    ProgramFixture::writeFile(home.filePath(QStringLiteral(".zembo/log")), "not a folder");
+    QProcess zembo;
+    prepare(zembo, home.path(), QStringLiteral("zembo-binary-log-%1").arg(QCoreApplication::applicationPid()));
+    zembo.setArguments({QStringLiteral("--no-such-option")});
+    zembo.setProcessChannelMode(QProcess::SeparateChannels);
+    zembo.start();
+    QVERIFY(zembo.waitForFinished(20000));
+    const QString errors = QString::fromUtf8(zembo.readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("Debug: Debug log start")), qPrintable(errors));
+    QVERIFY(errors.contains(QStringLiteral("logging to standard error")));
 }
 
 QTEST_GUILESS_MAIN(TestZemboBinary)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "RemoteControlState.h"
+
+#include <QScrollArea>
+
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class RemoteChannelDirectory;
+class ServerThread;
+
+// The SETTINGS page "Remote control": the addresses the server listens on,
+// the remote password, and the server thread it owns. The server's run and
+// brake-mode commands end in this page's slots, in the GUI thread.
+// The trigger and remote-value rows are not built yet.
+class RemoteControl : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit RemoteControl(QWidget* parent = nullptr);
+    ~RemoteControl() override;
+
+    void init();
+
+    QFormLayout* form = nullptr;
+    ServerThread* serverThread = nullptr;
+    QLineEdit* lineEdit_address = nullptr;
+    QLineEdit* androidAppPassword = nullptr;
+    QLabel* label_passwordWarning = nullptr;
+    RemoteControlState state;
+    RemoteChannelDirectory* channelDirectory = nullptr;
+
+public Q_SLOTS:
+    void slot_trigStartStop();
+    void slot_trigStart();
+    void slot_trigStop();
+    void slot_trigBrakeOff();
+    void slot_trigBrakeManualJoined();
+    void slot_trigBrakeConstSpeed();
+    void slot_trigBrakeAcceleration();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void passwordChanged(const QString& password);
+};

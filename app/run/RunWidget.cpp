@@ -1,0 +1,386 @@
+#include "RunWidget.h"
+
+#include "AlarmWidget.h"
+#include "BrakeController.h"
+#include "CameraSettings.h"
+#include "DynoSetting.h"
+#include "DynoSettings.h"
+#include "EngineSpeedWidget.h"
+#include "Fonts.h"
+#include "LogWriter.h"
+#include "LossModelIndicator.h"
+#include "MainTab.h"
+#include "MdiManager.h"
+#include "MySettings.h"
+#include "OutputWidgetContainer.h"
+#include "ProjectListModel.h"
+#include "RunThread.h"
+#include "Settings.h"
+#include "SpinBoxWithUnit.h"
+#include "Statusbar.h"
+#include "UI.h"
+#include "lib/Tools.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDebug>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+extern bool g_devModeEnabled;
+
+namespace {
+
+std::function<void(int, const QString&)>& runRegistrar()
+{
+    static std::function<void(int, const QString&)> registrar;
+    return registrar;
+}
+
+const char* const crcClientText =
+    "MCU -> Client\nSPI frame CRC error.\nThis error is usually caused by external device electrical "
+    "interference.\nPlease don't ignore it as it disrupts correct controller operation,\nand makes recorded run "
+    "data corrupted!";
+const char* const crcMcuText = "Client -> MCU\nSPI frame CRC error.\nThis error is usually caused by external device "
+                               "electrical interference.\nPlease don't ignore it as it disrupts correct controller "
+                               "operation!";
+
+} // namespace
+
+void RunWidget::setRunRegistrar(std::function<void(int, const QString&)> registrar)
+{
+    runRegistrar() = std::move(registrar);
+}
+
+RunWidget::RunWidget(QWidget* parent)
+    : QWidget(parent)
+{
+    autoStartStopTimer = new QTimer(this);
+    autoStartStopTimer->setInterval(200);
+    connect(autoStartStopTimer, &QTimer::timeout, this, &RunWidget::slot_autoStartStopCheck);
+
+    setFont(theFonts.normalFont);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QWidget(this);
+    column->setFixedWidth(260);
+    auto* form = new QFormLayout(column);
+    form->setContentsMargins(1, 1, 1, 1);
+    form->setSpacing(3);
+    form->setLabelAlignment(Qt::AlignRight);
+    layout->addWidget(column);
+
+    pushButton_run_startStop = new QPushButton(tr("&START"), column);
+    pushButton_run_startStop->setObjectName(QStringLiteral("pushButton_run_startStop"));
+    pushButton_run_startStop->setEnabled(false);
+    QFont startFont = pushButton_run_startStop->font();
+    startFont.setPointSize(20);
+    startFont.setWeight(QFont::Bold);
+    pushButton_run_startStop->setFont(startFont);
+    form->addRow(pushButton_run_startStop);
+
+    checkBox_run_saveToDatabase = new QCheckBox(tr("Save to database"), column);
+    checkBox_run_saveToDatabase->setObjectName(QStringLiteral("checkBox_run_saveToDatabase"));
+    checkBox_run_saveToDatabase->setToolTip(tr("Register run in PROJECTS tab"));
+    checkBox_run_saveToDatabase->setChecked(true);
+    theSettings.connectCheckBox(checkBox_run_saveToDatabase);
+    form->addRow(checkBox_run_saveToDatabase);
+
+    checkBox_settings_recordRunVideo = new QCheckBox(tr("Record camera with run"), column);
+    checkBox_settings_recordRunVideo->setObjectName(QStringLiteral("checkBox_settings_recordRunVideo"));
+    checkBox_settings_recordRunVideo->setToolTip(tr("Record camera stream while the run is active"));
+    theSettings.connectCheckBox(checkBox_settings_recordRunVideo);
+    form->addRow(checkBox_settings_recordRunVideo);
+
+    checkBox_run_enableAutoAnalyzeLastRun = new QCheckBox(tr("Auto ANALYZE LAST RUN"), column);
+    checkBox_run_enableAutoAnalyzeLastRun->setObjectName(QStringLiteral("checkBox_run_enableAutoAnalyzeLastRun"));
+    checkBox_run_enableAutoAnalyzeLastRun->setToolTip(tr("After the run is stopped, load it to ANALYZE"));
+    theSettings.connectCheckBox(checkBox_run_enableAutoAnalyzeLastRun);
+    form->addRow(checkBox_run_enableAutoAnalyzeLastRun);
+
+    checkBox_run_enableAutoStartStop = new QCheckBox(tr("Auto START/STOP"), column);
+    checkBox_run_enableAutoStartStop->setObjectName(QStringLiteral("checkBox_run_enableAutoStartStop"));
+    checkBox_run_enableAutoStartStop->setToolTip(
+        tr("Enable automatic run start and stop when values below are crossed"));
+    // Connected before the binding: a stored checked state starts the timer now.
+    connect(checkBox_run_enableAutoStartStop, &QCheckBox::stateChanged, this,
+            &RunWidget::slot_autoStartCheckboxChanged);
+    theSettings.connectCheckBox(checkBox_run_enableAutoStartStop);
+    form->addRow(checkBox_run_enableAutoStartStop);
+
+    auto* thresholds = new QWidget(column);
+    auto* thresholdLayout = new QHBoxLayout(thresholds);
+    thresholdLayout->setContentsMargins(0, 0, 0, 0);
+    spinBox_run_autoStartThreshold = new SpinBoxWithUnit(thresholds);
+    spinBox_run_autoStartThreshold->setObjectName(QStringLiteral("spinBox_run_autoStartThreshold"));
+    spinBox_run_autoStartThreshold->setToolTip(tr("Auto start run when speed goes above this threshold"));
+    spinBox_run_autoStopThreshold = new SpinBoxWithUnit(thresholds);
+    spinBox_run_autoStopThreshold->setObjectName(QStringLiteral("spinBox_run_autoStopThreshold"));
+    spinBox_run_autoStopThreshold->setToolTip(tr("Auto stop run when speed drops below this value threshold"));
+    for (SpinBoxWithUnit* box : {spinBox_run_autoStartThreshold, spinBox_run_autoStopThreshold}) {
+        box->setMinimumSI(0);
+        box->configMenuEnabled = true;
+        thresholdLayout->addWidget(box);
+    }
+    form->addRow(thresholds);
+
+    pushButton_analyzeLastRun = new QPushButton(tr("ANALYZE &LAST RUN"), column);
+    pushButton_analyzeLastRun->setObjectName(QStringLiteral("pushButton_analyzeLastRun"));
+    pushButton_analyzeLastRun->setEnabled(false);
+    form->addRow(pushButton_analyzeLastRun);
+
+    auto* names = new QWidget(column);
+    auto* namesForm = new QFormLayout(names);
+    namesForm->setContentsMargins(0, 0, 0, 0);
+    namesForm->setLabelAlignment(Qt::AlignRight);
+    lineEdit_run_name = new QLineEdit(names);
+    lineEdit_run_name->setObjectName(QStringLiteral("lineEdit_run_name"));
+    lineEdit_run_name->setToolTip(tr("Short name attached to the run"));
+    lineEdit_run_comment = new QLineEdit(names);
+    lineEdit_run_comment->setObjectName(QStringLiteral("lineEdit_run_comment"));
+    lineEdit_run_comment->setToolTip(tr("Comment attached to the run"));
+    namesForm->addRow(tr("&Name"), lineEdit_run_name);
+    namesForm->addRow(tr("&Comment"), lineEdit_run_comment);
+    form->addRow(names);
+
+    engineSpeedWidget = new EngineSpeedWidget(column);
+    form->addRow(engineSpeedWidget);
+    lossModelIndicator = new LossModelIndicator(column);
+    form->addRow(lossModelIndicator);
+    brakeController = new BrakeController(column);
+    form->addRow(brakeController);
+
+    outputWidgetContainer = new OutputWidgetContainer(column);
+    form->addRow(outputWidgetContainer);
+
+    mdiManager = new MdiManager(this, MdiType_run);
+    layout->addWidget(mdiManager, 1);
+
+    connect(pushButton_run_startStop, &QPushButton::clicked, this, &RunWidget::slot_pushButton_run_start_clicked);
+
+    runThread = new RunThread;
+    logWriter = new LogWriter;
+    runThread->setLogWriter(logWriter);
+    runThread->start(QThread::InheritPriority);
+    connect(this, &RunWidget::signal_startRun, runThread, &RunThread::slot_startRun);
+    connect(runThread, &RunThread::signal_newRunStarted, mdiManager, &MdiManager::slot_newRunStarted);
+}
+
+void RunWidget::initAfterSettings()
+{
+    runThread->connectDataSources();
+    outputWidgetContainer->init();
+    brakeController->init();
+    engineSpeedWidget->init();
+    lossModelIndicator->init();
+    QMetaObject::invokeMethod(runThread, &RunThread::slot_settingsReady, Qt::QueuedConnection);
+    mdiManager->initAfterSettings();
+}
+
+bool RunWidget::runThreadAvailable() const
+{
+    // A blocking call into a thread whose loop has ended would never return;
+    // a halted thread (fatal error on screen) records nothing more.
+    return runThread && runThread->isRunning() && !runThread->isInterruptionRequested() && !runThread->halted();
+}
+
+void RunWidget::setOtherTabsEnabled(bool enabled)
+{
+    QTabWidget* tabs = theUI->tabWidget_main;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (enabled || i != tabs->currentIndex())
+            tabs->setTabEnabled(i, enabled);
+    }
+}
+
+bool RunWidget::runStartProcedure()
+{
+    qDebug() << "Run START";
+    if (theUI->settings->checkBox_settings_blockRunStartWhenAlarm->isChecked()
+        && theUI->statusbar->alarmWidget->isAlarmActive()) {
+        Tools::showError(tr("Run start is blocked because alarm is active!"));
+        return false;
+    }
+    if (theUI->settings->checkBox_settings_autoHideTestDialogOnRunStart->isChecked() && advancedTest)
+        advancedTest->hide();
+
+    bool created = false;
+    if (runThreadAvailable()) {
+        LogWriter* writer = logWriter;
+        QMetaObject::invokeMethod(writer, [writer] { writer->init(); }, Qt::BlockingQueuedConnection);
+        created = writer->initialized;
+    }
+    theUI->settings->cameraSettings->startRecording(logWriter->timestampName);
+    if (!created) {
+        qDebug() << "Run log file initialization failed";
+        // Nothing may go on recording for a run that does not exist.
+        theUI->settings->cameraSettings->stopRecording();
+        return false;
+    }
+
+    brakeController->startRun();
+    disableAnalyzeLastRun();
+    pushButton_run_startStop->setText(tr("&STOP"));
+    Tools::setButtonTextColorWithPalette(pushButton_run_startStop, Qt::red);
+    if (!g_devModeEnabled)
+        setOtherTabsEnabled(false);
+    mdiManager->unpause();
+    emit signal_startRun();
+    running = true;
+    return true;
+}
+
+void RunWidget::runStopProcedure()
+{
+    if (!running)
+        return;
+    if (theUI->settings->checkBox_settings_autoHideTestDialogOnRunStart->isChecked() && advancedTest)
+        advancedTest->show();
+    pushButton_run_startStop->setEnabled(false);
+
+    if (runThreadAvailable()) {
+        RunThread* thread = runThread;
+        QMetaObject::invokeMethod(thread, [thread] { thread->slot_stopRun(); }, Qt::BlockingQueuedConnection);
+    }
+    theUI->settings->cameraSettings->stopRecording();
+    brakeController->stopRun();
+
+    const QString file = logWriter->filePath;
+    if (theUI->settings->checkBox_settings_automaticallyExportRunDataToCSV->isChecked())
+        exportRunToCsv(file);
+
+    if (checkBox_run_saveToDatabase->isChecked()) {
+        const int projectId = theProjectListModel ? theProjectListModel->activeProjectId : -1;
+        if (runRegistrar())
+            runRegistrar()(projectId, file);
+        else
+            qDebug() << "Runs table cannot read run files yet; not registered:" << file;
+        enableAnalyzeLastRun();
+        if (checkBox_run_enableAutoAnalyzeLastRun->isChecked())
+            pushButton_analyzeLastRun->click();
+    }
+
+    setOtherTabsEnabled(true);
+    running = false;
+    pushButton_run_startStop->setEnabled(true);
+    pushButton_run_startStop->setText(tr("&START"));
+    Tools::setButtonTextColorWithPalette(pushButton_run_startStop, Qt::green);
+    theSettings.checkStorageSpace();
+    qDebug() << "Run STOP";
+}
+
+void RunWidget::exportRunToCsv(const QString& file)
+{
+    // The export needs the run loaded and recalculated; until run files can be
+    // read that precondition fails, and a failed precondition is logged.
+    qDebug() << "Run data export to CSV skipped: run data of" << file << "cannot be loaded";
+}
+
+void RunWidget::enableAnalyzeLastRun()
+{
+    pushButton_analyzeLastRun->setEnabled(true);
+    Tools::setButtonBackgroundColorWithPalette(pushButton_analyzeLastRun, QColor(140, 255, 140));
+}
+
+void RunWidget::disableAnalyzeLastRun()
+{
+    pushButton_analyzeLastRun->setEnabled(false);
+    pushButton_analyzeLastRun->setPalette(QPalette());
+}
+
+void RunWidget::raiseAdvancedTest()
+{
+    if (advancedTest)
+        advancedTest->show();
+}
+
+void RunWidget::minimizeAdvancedTest()
+{
+    if (advancedTest)
+        advancedTest->hide();
+}
+
+void RunWidget::slot_autoStartStopCheck()
+{
+    // The automatic start and stop rules arrive with their own part of the panel.
+}
+
+void RunWidget::slot_autoStartCheckboxChanged(int state)
+{
+    belowStartThreshold = false;
+    aboveStopThreshold = false;
+    if (state != 0)
+        autoStartStopTimer->start();
+    else
+        autoStartStopTimer->stop();
+}
+
+void RunWidget::slot_clickAnalyzeLastRun()
+{
+    pushButton_analyzeLastRun->click();
+}
+
+void RunWidget::slot_pushButton_run_start_clicked()
+{
+    if (running)
+        runStopProcedure();
+    else
+        runStartProcedure();
+}
+
+void RunWidget::slot_mcuThreadCrcErrorClientSide()
+{
+    Tools::showError(QString::fromLatin1(crcClientText));
+    if (running)
+        runStopProcedure();
+}
+
+void RunWidget::slot_mcuThreadCrcErrorMcuSide()
+{
+    Tools::showError(QString::fromLatin1(crcMcuText));
+    if (running)
+        runStopProcedure();
+}
+
+void RunWidget::slot_updateStartButtonBackgroundColor()
+{
+    int dynoType = -1;
+    if (theDynoSettings && theDynoSettings->initialized)
+        dynoType = theDynoSettings->getSetting(DynoSettingId_dynoType, 0)->value().toInt();
+
+    QList<ProjectListFieldId> required;
+    if (dynoType == 1) {
+        required = {ProjectListFields::engineInertia, ProjectListFields::drivetrainInertia,
+                    ProjectListFields::lossFromLoadFactor, ProjectListFields::displacement,
+                    ProjectListFields::cylinderCount};
+        if (theDynoSettings->isSlipEstimationAvailable()
+            && theDynoSettings->getSettingValueDouble(DynoSettingId_slipEstimationCoefficient, 0) > 0)
+            required.append(ProjectListFields::mass);
+    } else if (dynoType == 2) {
+        required = {ProjectListFields::engineInertia, ProjectListFields::lossFromLoadFactor,
+                    ProjectListFields::displacement, ProjectListFields::cylinderCount};
+    }
+
+    QStringList missing;
+    for (const ProjectListFieldId field : required) {
+        if (theProjectListModel->activeProjectDataRawById(field).toDouble() == 0) {
+            const TableModelFieldDescriptor* descriptor = theProjectListModel->descriptor(field);
+            missing.append(descriptor ? descriptor->headerLabel : QString::number(int(field)));
+        }
+    }
+    if (!missing.isEmpty()) {
+        Tools::setButtonBackgroundColorWithPalette(pushButton_run_startStop, QColor(255, 224, 77));
+        QString tip = tr("Essential project information is missing:") + QStringLiteral("\n\n");
+        for (const QString& header : std::as_const(missing))
+            tip += header + QLatin1Char('\n');
+        pushButton_run_startStop->setToolTip(tip);
+    } else {
+        Tools::setButtonBackgroundColorWithPalette(pushButton_run_startStop,
+                                                   QApplication::palette().color(QPalette::Base));
+        pushButton_run_startStop->setToolTip(tr("Click to start / stop measurement"));
+    }
+}

@@ -1,0 +1,14 @@
+#include "AccessControlWidget.h"
+
+AccessControlWidget::AccessControlWidget(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+void AccessControlWidget::init()
+{
+}
+
+void AccessControlWidget::masterUnlock()
+{
+}

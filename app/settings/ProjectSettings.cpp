@@ -1,0 +1,10 @@
+#include "ProjectSettings.h"
+
+ProjectSettings::ProjectSettings(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+void ProjectSettings::init(ProjectListModel*, RunListModel*)
+{
+}

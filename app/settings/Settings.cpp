@@ -1,0 +1,158 @@
+#include "Settings.h"
+
+#include "AccessControlWidget.h"
+#include "CameraSettings.h"
+#include "DelayedSpinBox.h"
+#include "DynoOdometer.h"
+#include "DynoSettings.h"
+#include "MySettings.h"
+#include "PowerCorrectionSetup.h"
+#include "ProjectSettings.h"
+#include "RemoteControl.h"
+#include "ReportEditor.h"
+#include "ResultScreenEditor.h"
+#include "RunWidget.h"
+#include "UI.h"
+#include "lib/Tools.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+
+Settings::Settings(QWidget* parent)
+    : QTabWidget(parent)
+{
+    setTabPosition(QTabWidget::West);
+
+    projectSettings = new ProjectSettings(this);
+    addTab(projectSettings, tr("Project"));
+    dynoSettings = new DynoSettings(this);
+    powerCorrectionSetup = new PowerCorrectionSetup(this);
+    addTab(powerCorrectionSetup, tr("Power correction"));
+    reportEditor = new ReportEditor(this);
+    addTab(reportEditor, tr("Report editor"));
+    resultScreenEditor = new ResultScreenEditor(this);
+    addTab(resultScreenEditor, tr("Result Screen editor"));
+    addTab(buildMiscPage(), tr("Misc"));
+    cameraSettings = new CameraSettings(this);
+    if (theUI && theUI->runWidget)
+        cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
+    addTab(cameraSettings, tr("Camera"));
+    remoteControl = new RemoteControl(this);
+    addTab(remoteControl, tr("Remote control"));
+    dynoOdometer = new DynoOdometer(this);
+    addTab(dynoOdometer, tr("Maintenance"));
+    accessControlWidget = new AccessControlWidget(this);
+    addTab(accessControlWidget, tr("Access control"));
+
+    plainTextEdit_settings_about = new QPlainTextEdit(this);
+    plainTextEdit_settings_about->setObjectName(QStringLiteral("plainTextEdit_settings_about"));
+    plainTextEdit_settings_about->setReadOnly(true);
+    QFile about(theSettings.settingsDir.filePath(QStringLiteral("about.txt")));
+    if (!about.exists())
+        about.setFileName(QStringLiteral(":/resources/about.txt"));
+    if (about.open(QIODevice::ReadOnly))
+        plainTextEdit_settings_about->setPlainText(QString::fromUtf8(about.readAll()));
+    addTab(plainTextEdit_settings_about, tr("About"));
+
+    setObjectName(QStringLiteral("tabWidget_settings"));
+}
+
+QCheckBox* Settings::addCheckBox(QFormLayout* form, const QString& name, const QString& label, bool checked)
+{
+    auto* box = new QCheckBox(form->parentWidget());
+    box->setObjectName(name);
+    box->setChecked(checked);
+    form->addRow(label, box);
+    return box;
+}
+
+QWidget* Settings::buildMiscPage()
+{
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    auto* inner = new QWidget(scroll);
+    auto* page = new QFormLayout(inner);
+    page->setLabelAlignment(Qt::AlignRight);
+    scroll->setWidget(inner);
+
+    auto* workflowBox = new QGroupBox(tr("WORKFLOW"), inner);
+    auto* workflow = new QFormLayout(workflowBox);
+    workflow->setLabelAlignment(Qt::AlignRight);
+    page->addRow(workflowBox);
+    checkBox_settings_alwaysStartInProjectsTab = addCheckBox(
+        workflow, QStringLiteral("checkBox_settings_alwaysStartInProjectsTab"), tr("Always start in PROJECTS tab"), false);
+    checkBox_settings_activateLastProject =
+        addCheckBox(workflow, QStringLiteral("checkBox_settings_activateLastProject"),
+                    tr("Activate last project on application start"), true);
+    checkBox_settings_automaticallyExportRunDataToCSV =
+        addCheckBox(workflow, QStringLiteral("checkBox_settings_automaticallyExportRunDataToCSV"),
+                    tr("Automatically export run data to CSV"), false);
+    checkBox_settings_automaticallyExportRunDataToCSV->setToolTip(tr("Files are saved in /home/pi/.zembo/runs"));
+    doubleSpinBox_settings_csvExportSamplingValue = new QDoubleSpinBox(workflowBox);
+    doubleSpinBox_settings_csvExportSamplingValue->setObjectName(
+        QStringLiteral("doubleSpinBox_settings_csvExportSamplingValue"));
+    doubleSpinBox_settings_csvExportSamplingValue->setDecimals(3);
+    doubleSpinBox_settings_csvExportSamplingValue->setRange(0.001, 86400);
+    doubleSpinBox_settings_csvExportSamplingValue->setValue(0.1);
+    workflow->addRow(tr("Automatic run data export to CSV sampling frequency"),
+                     doubleSpinBox_settings_csvExportSamplingValue);
+    checkBox_settings_autoHideTestDialogOnRunStart =
+        addCheckBox(workflow, QStringLiteral("checkBox_settings_autoHideTestDialogOnRunStart"),
+                    tr("Auto hide advanced mode dialog on run start"), false);
+
+    auto* lossBox = new QGroupBox(tr("COASTDOWN LOSS CALCULATION"), inner);
+    auto* loss = new QFormLayout(lossBox);
+    loss->setLabelAlignment(Qt::AlignRight);
+    page->addRow(lossBox);
+    checkBox_clearRunLossModelOnProjectActivation =
+        addCheckBox(loss, QStringLiteral("checkBox_clearRunLossModelOnProjectActivation"),
+                    tr("Clear RUN tab Loss Model on project activation"), false);
+    checkBox_settings_autoUpdateRunTabLossModel = addCheckBox(
+        loss, QStringLiteral("checkBox_settings_autoUpdateRunTabLossModel"), tr("Auto update RUN tab Loss Model"), false);
+
+    auto* analyzeBox = new QGroupBox(tr("ANALYZE"), inner);
+    auto* analyze = new QFormLayout(analyzeBox);
+    analyze->setLabelAlignment(Qt::AlignRight);
+    page->addRow(analyzeBox);
+    spinBox_settings_resampleFrequency = new DelayedSpinBox(analyzeBox);
+    spinBox_settings_resampleFrequency->setObjectName(QStringLiteral("spinBox_settings_resampleFrequency"));
+    spinBox_settings_resampleFrequency->setRange(1, 1000);
+    spinBox_settings_resampleFrequency->setValue(500);
+    spinBox_settings_resampleFrequency->setToolTip(
+        tr("Sample count per second, at which data is processed and shown in ANALYZE tab\n1000Hz will give the best "
+           "result accuracy. But it will also process longest and use a lot of memory.\nLower values will reduce "
+           "memory usage and increase processing speed allowing to work efficiently with multi-hour tests."));
+    Tools::blockMouseWheelAdjustment(spinBox_settings_resampleFrequency);
+    analyze->addRow(tr("Analyze sampling frequency [Hz]"), spinBox_settings_resampleFrequency);
+
+    checkBox_settings_checkForUpdates = addCheckBox(page, QStringLiteral("checkBox_settings_checkForUpdates"),
+                                                    tr("Check for software updates on start"), true);
+    checkBox_settings_blockRunStartWhenAlarm = addCheckBox(
+        page, QStringLiteral("checkBox_settings_blockRunStartWhenAlarm"), tr("Block run start when alarm is active"), false);
+    checkBox_settings_blockProgramExitWhenAlarm =
+        addCheckBox(page, QStringLiteral("checkBox_settings_blockProgramExitWhenAlarm"),
+                    tr("Block program exit when alarm is active"), false);
+
+    // The sampling row shows only while the export is on; the handler is
+    // connected before the binding so the stored state is applied at once.
+    connect(checkBox_settings_automaticallyExportRunDataToCSV, &QCheckBox::stateChanged, this,
+            [this, workflow](int state) {
+                workflow->setRowVisible(doubleSpinBox_settings_csvExportSamplingValue, state != Qt::Unchecked);
+            });
+    workflow->setRowVisible(doubleSpinBox_settings_csvExportSamplingValue, false);
+
+    for (QCheckBox* box : {checkBox_settings_alwaysStartInProjectsTab, checkBox_settings_activateLastProject,
+                           checkBox_settings_automaticallyExportRunDataToCSV,
+                           checkBox_settings_autoHideTestDialogOnRunStart, checkBox_clearRunLossModelOnProjectActivation,
+                           checkBox_settings_autoUpdateRunTabLossModel, checkBox_settings_checkForUpdates,
+                           checkBox_settings_blockRunStartWhenAlarm, checkBox_settings_blockProgramExitWhenAlarm})
+        theSettings.connectCheckBox(box);
+    theSettings.connectDoubleSpinBox(doubleSpinBox_settings_csvExportSamplingValue);
+    theSettings.connectSpinBox(spinBox_settings_resampleFrequency);
+    return scroll;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QTabWidget>
+
+class AccessControlWidget;
+class CameraSettings;
+class DelayedSpinBox;
+class DynoOdometer;
+class DynoSettings;
+class PowerCorrectionSetup;
+class ProjectSettings;
+class QCheckBox;
+class QDoubleSpinBox;
+class QFormLayout;
+class QPlainTextEdit;
+class RemoteControl;
+class ReportEditor;
+class ResultScreenEditor;
+
+// STAND-IN, in part, until the SETTINGS tab is built whole: the tab widget with
+// the pages that exist so far (Project, Power correction, Report editor, Result
+// Screen editor, Misc, Camera, Remote control, Maintenance, Access control,
+// About, then the dyno settings), and on "Misc" only the options that start-up,
+// the run bracket and the close procedure read, with their labels and defaults.
+class Settings : public QTabWidget
+{
+    Q_OBJECT
+public:
+    explicit Settings(QWidget* parent = nullptr);
+
+    ProjectSettings* projectSettings = nullptr;
+    DynoSettings* dynoSettings = nullptr;
+    PowerCorrectionSetup* powerCorrectionSetup = nullptr;
+    ReportEditor* reportEditor = nullptr;
+    ResultScreenEditor* resultScreenEditor = nullptr;
+    CameraSettings* cameraSettings = nullptr;
+    RemoteControl* remoteControl = nullptr;
+    DynoOdometer* dynoOdometer = nullptr;
+    AccessControlWidget* accessControlWidget = nullptr;
+    QPlainTextEdit* plainTextEdit_settings_about = nullptr;
+
+    QCheckBox* checkBox_settings_alwaysStartInProjectsTab = nullptr;
+    QCheckBox* checkBox_settings_activateLastProject = nullptr;
+    QCheckBox* checkBox_settings_automaticallyExportRunDataToCSV = nullptr;
+    QDoubleSpinBox* doubleSpinBox_settings_csvExportSamplingValue = nullptr;
+    QCheckBox* checkBox_settings_autoHideTestDialogOnRunStart = nullptr;
+    QCheckBox* checkBox_clearRunLossModelOnProjectActivation = nullptr;
+    QCheckBox* checkBox_settings_autoUpdateRunTabLossModel = nullptr;
+    DelayedSpinBox* spinBox_settings_resampleFrequency = nullptr;
+    QCheckBox* checkBox_settings_checkForUpdates = nullptr;
+    QCheckBox* checkBox_settings_blockRunStartWhenAlarm = nullptr;
+    QCheckBox* checkBox_settings_blockProgramExitWhenAlarm = nullptr;
+
+private:
+    QWidget* buildMiscPage();
+    QCheckBox* addCheckBox(QFormLayout* form, const QString& name, const QString& label, bool checked);
+};

@@ -1,0 +1,10 @@
+#include "OutputStatusWidget.h"
+
+OutputStatusWidget::OutputStatusWidget(QWidget* parent)
+    : QWidget(parent)
+{
+}
+
+void OutputStatusWidget::init()
+{
+}

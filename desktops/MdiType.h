@@ -1,0 +1,3 @@
+#pragma once
+
+enum MdiType : int { MdiType_run = 0, MdiType_analyze = 1 };
