@@ -131,6 +131,11 @@ PointVectorEditor::PointVectorEditor(QWidget* parent, const QString& xName, cons
 
 PointVectorEditor::~PointVectorEditor()
 {
+    // The views and the model are children, destroyed only after the point
+    // list: they must not read it on their way out.
+    delete table;
+    delete plot;
+    model->points = nullptr;
     delete reader;
 }
 

@@ -83,6 +83,8 @@ bool PointVectorModel::setHeaderData(int section, Qt::Orientation orientation, c
 bool PointVectorModel::insertColumns(int column, int count, const QModelIndex& parent)
 {
     Q_UNUSED(parent);
+    if (!points)
+        return false;
     if (count <= 0)
         return true;
     QPointF model(0, 0);
@@ -101,7 +103,7 @@ bool PointVectorModel::insertColumns(int column, int count, const QModelIndex& p
 bool PointVectorModel::removeColumns(int column, int count, const QModelIndex& parent)
 {
     Q_UNUSED(parent);
-    if (column < 0)
+    if (!points || column < 0)
         return false;
     if (count <= 0)
         return true;
