@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QTimer>
 #include <qcustomplot.h>
@@ -126,6 +127,10 @@ void TrackingLine::slot_updateProxy()
 void TrackingLine::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // A size set while hidden arrives when the line is shown, without an old
+    // size: the position that showed it is a new one and stays.
+    if (!event->oldSize().isValid())
+        return;
     cursorPos.setX(-1);
     hide();
     update();
