@@ -350,7 +350,8 @@ void ComparePlot::slot_mouseRelease(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QRect band = rubberBand->geometry();
-    if (rubberBand->isVisible() && band.width() >= 3 && band.height() >= 3)
+    // Shown by the press (hidden when the drag was cancelled).
+    if (!rubberBand->isHidden() && band.width() >= 3 && band.height() >= 3)
         rectangleZoom(band);
     rubberBand->hide();
 }
