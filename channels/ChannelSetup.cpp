@@ -1,7 +1,9 @@
 #include "ChannelSetup.h"
 
 #include "Argument.h"
+#include "BinsEditorDialog.h"
 #include "MySettings.h"
+#include "lib/DialogAnswerer.h"
 #include "lib/ListStreamOperators.h"
 #include "lib/Tools.h"
 #include "lib/Units.h"
@@ -455,4 +457,11 @@ void ChannelSetup::parseChannelDomElement(const QDomElement* element)
 
     sanitize();
     emit signal_setupChanged();
+}
+
+void ChannelSetup::editBins()
+{
+    BinsEditorDialog dialog(&bins, nullptr);
+    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted)
+        Q_EMIT signal_setupChanged();
 }

@@ -73,6 +73,8 @@ public:
     static double autorangePaddingPercent();
 
     void setUnitFromName(const QString& name);
+    // Edits `bins` in the modal bins editor; announces the change when accepted.
+    void editBins();
 
     // The element's attributes in writing order, and the children after them.
     // The caller creates and names the element (`variable` or `variableSetup`);

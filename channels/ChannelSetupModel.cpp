@@ -3,8 +3,11 @@
 #include "Argument.h"
 #include "ChannelSetup.h"
 #include "ChannelSetupDescriptor.h"
+#include "ChannelSetupDialog.h"
 #include "Channels.h"
+#include "MyMenu.h"
 #include "MySettings.h"
+#include "lib/DialogAnswerer.h"
 #include "PathSaver.h"
 #include "lib/Tools.h"
 #include "lib/Units.h"
@@ -15,6 +18,7 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSaveFile>
 #include <QThread>
 #include <QTimer>
@@ -550,4 +554,52 @@ bool ChannelSetupModel::setData(const QModelIndex&, const QVariant&, int)
 bool ChannelSetupModel::removeRows(int, int, const QModelIndex&)
 {
     return true;
+}
+
+void ChannelSetupModel::action_editChannel(int row)
+{
+    if (row < 0 || row >= keys.size())
+        return;
+    ChannelSetup* setup = setups.value(keys.at(row), nullptr);
+    if (!setup)
+        return;
+    ChannelSetupDialog dialog(setup, nullptr, true, modelKey == QLatin1String("analyze"));
+    DialogAnswerer::exec(&dialog);
+}
+
+void ChannelSetupModel::slot_keyEvent(const QList<int>& rows, int row, int key)
+{
+    Q_UNUSED(rows);
+    if (row >= 0 && (key == Qt::Key_Return || key == Qt::Key_Enter))
+        action_editChannel(row);
+}
+
+void ChannelSetupModel::slot_doubleClickEvent(int row)
+{
+    if (row >= 0)
+        action_editChannel(row);
+}
+
+void ChannelSetupModel::slot_contextMenuEvent(const QList<int>& rows, int column, const QPoint& position)
+{
+    Q_UNUSED(column);
+    const int first = rows.isEmpty() ? -1 : rows.first();
+    MyMenu menu;
+    QAction* edit = nullptr;
+    if (first >= 0 && first < keys.size())
+        edit = menu.addAction(tr("Edit"));
+    QAction* exportAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-save")), tr("Export all"));
+    QAction* importAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Import all"));
+    QAction* loadDefault = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Load default"));
+    QAction* picked = menu.exec(position);
+    if (!picked)
+        return;
+    if (picked == edit)
+        action_editChannel(first);
+    else if (picked == exportAll)
+        action_exportPreset();
+    else if (picked == importAll)
+        action_importPreset();
+    else if (picked == loadDefault)
+        action_loadDefault();
 }

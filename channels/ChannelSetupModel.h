@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QMutex>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -57,6 +58,9 @@ public:
     void action_loadDefault();
     void action_importPreset();
     void action_exportPreset();
+    // Opens the setup of row `row` in the modal setup editor; Cancel puts back
+    // the values the setup had when it opened.
+    void action_editChannel(int row);
 
     QString filePath() const { return userFilePath; }
     QString getModelKey() const { return modelKey; }
@@ -75,6 +79,11 @@ public:
     static void registerStartupLoader();
 
 public Q_SLOTS:
+    // Key, double-click and context-menu requests of a table view showing the
+    // model (rows of the model, never of a proxy).
+    void slot_keyEvent(const QList<int>& rows, int row, int key);
+    void slot_doubleClickEvent(int row);
+    void slot_contextMenuEvent(const QList<int>& rows, int column, const QPoint& position);
     void slot_saveToFile();
     void slot_channelSetupChanged();
     // Writes a change that still waits for the save timer.

@@ -116,6 +116,10 @@ public:
     template<class LineEditWithHistory> void connectLineEditWithHistory(LineEditWithHistory* lineEdit);
     template<class ShortcutWidget> void connectShortcutWidget(ShortcutWidget* widget);
     template<class ArgumentWidget> void connectArgumentWidget(ArgumentWidget* argumentWidget);
+    template<class PointVectorEditor> void connectPointVectorEditor(PointVectorEditor* editor);
+    // Writes the axis sub-keys of the sending characteristic editor. A member
+    // template like its binding (which connects it), so not a declared slot.
+    template<class PointVectorEditor> void setting_PointVectorEditor_SetupChangedSlot();
     template<class DynoSettingsLossModelEditor> void connectDynoSettingsLossModelEditor(DynoSettingsLossModelEditor* editor);
     template<class MySQLTableView> void connectMyTableView(MySQLTableView* table);
     template<class AbstractTestDialog> void connectDialogPosition(AbstractTestDialog* dialog);

@@ -9,6 +9,8 @@
 // widget's header, and the store's library never refers to the widgets.
 
 #include <QColor>
+#include <QList>
+#include <QPointF>
 #include <QKeySequence>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -126,6 +128,56 @@ void MySettings::connectArgumentWidget(ArgumentWidget* argumentWidget)
     connectQuantityComboBox(argumentWidget->quantityCombo);
     connectUnitComboBox(argumentWidget->unitCombo);
     connectLineEdit(argumentWidget->valueEdit);
+}
+
+// Expects the editor's two axes as the public array `axes` (0 the y, 1 the x
+// field) with setChannelByKey, setUnitFromName, slot_setDecimals, channelKey,
+// unitName and the public `decimals`.
+template<class PointVectorEditor>
+void MySettings::connectPointVectorEditor(PointVectorEditor* editor)
+{
+    const QString key = bindingKey(editor);
+    if (contains(key)) {
+        const QSignalBlocker blocker(editor);
+        editor->slot_setVector(value(key).template value<QList<QPointF>>());
+    }
+    for (int i = 0; i < 2; ++i) {
+        auto* axis = editor->axes[i];
+        const QString prefix = key + QStringLiteral("/%1/").arg(i);
+        const QSignalBlocker blocker(axis);
+        // The channel first: it sets the quantity in which the unit is looked up.
+        if (contains(prefix + QStringLiteral("channel")))
+            axis->setChannelByKey(value(prefix + QStringLiteral("channel")).toString());
+        if (contains(prefix + QStringLiteral("unit")))
+            axis->setUnitFromName(value(prefix + QStringLiteral("unit")).toString());
+        if (contains(prefix + QStringLiteral("decimals")))
+            axis->slot_setDecimals(value(prefix + QStringLiteral("decimals")).toInt());
+    }
+    connect(editor, &PointVectorEditor::signal_vectorChanged, this, &MySettings::setting_PointVector_ChangedSlot);
+    connect(editor, &PointVectorEditor::signal_setupChanged, this,
+            &MySettings::template setting_PointVectorEditor_SetupChangedSlot<PointVectorEditor>);
+    Q_EMIT editor->signal_vectorChanged(editor->vector());
+    Q_EMIT editor->signal_setupChanged();
+}
+
+template<class PointVectorEditor>
+void MySettings::setting_PointVectorEditor_SetupChangedSlot()
+{
+    auto* editor = qobject_cast<PointVectorEditor*>(sender());
+    const QString key = senderKey();
+    if (!editor || key.isEmpty())
+        return;
+    for (int i = 0; i < 2; ++i) {
+        const auto* axis = editor->axes[i];
+        const QString prefix = key + QStringLiteral("/%1/").arg(i);
+        setValue(prefix + QStringLiteral("unit"), axis->unitName());
+        setValue(prefix + QStringLiteral("decimals"), axis->decimals);
+        const QString channel = axis->channelKey();
+        if (channel.isEmpty())
+            remove(prefix + QStringLiteral("channel"));
+        else
+            setValue(prefix + QStringLiteral("channel"), channel);
+    }
 }
 
 template<class DynoSettingsLossModelEditor>

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "lib/Quantity.h"
+
+#include <QList>
 #include <QString>
 #include <QVariant>
+
+#include <utility>
 
 // The project table as arguments see it. The projects layer sits above the
 // channel model, so it registers its model through Argument::setProjectFieldSource
@@ -17,4 +22,11 @@ public:
     virtual QString getDatabaseKey(int field) const = 0;
     // The field of a database key; -1 when none has it.
     virtual int getFieldIdFromKey(const QString& key) const = 0;
+    // (database key, label) of the fields an argument of `quantity` may read,
+    // offered by the argument editor's picker.
+    virtual QList<std::pair<QString, QString>> listKeysForArgument(Quantity quantity) const
+    {
+        Q_UNUSED(quantity);
+        return {};
+    }
 };

@@ -1,0 +1,213 @@
+#include "SelectionDialog.h"
+
+#include "AbstractChannel.h"
+#include "ChannelSetup.h"
+#include "Colors.h"
+#include "MySettings.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+SelectionDialog::SelectionDialog(QWidget* parent, const QString& title)
+    : QDialog(parent)
+{
+    proxy = new QSortFilterProxyModel(this);
+    setSizeGripEnabled(true);
+    setWindowTitle(title);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    layout->addLayout(top);
+    filterEdit = new QLineEdit(this);
+    filterEdit->setPlaceholderText(tr("Filter"));
+    hideUnavailableCheckBox = new QCheckBox(tr("Hide unavailable channels"), this);
+    top->addWidget(filterEdit);
+    top->addWidget(hideUnavailableCheckBox);
+    setFocusProxy(filterEdit);
+    filterEdit->installEventFilter(this);
+
+    hideUnavailableCheckBox->setObjectName(QStringLiteral("channelSelection/hideUnavailableChannels"));
+    theSettings.connectCheckBox(hideUnavailableCheckBox);
+    connect(hideUnavailableCheckBox, &QCheckBox::toggled, this,
+            &SelectionDialog::slot_updateUnavailableChannelsVisibility);
+
+    tableView = new QTableView(this);
+    buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(tableView);
+    layout->addWidget(buttonBox);
+
+    itemModel = new QStandardItemModel(0, 2, this);
+    proxy->setSourceModel(itemModel);
+    proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    proxy->setFilterKeyColumn(-1);
+    tableView->setModel(proxy);
+    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView->horizontalHeader()->hide();
+    tableView->verticalHeader()->hide();
+    tableView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tableView->horizontalHeader()->setStretchLastSection(true);
+    tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttonBox, &QDialogButtonBox::accepted, this, &SelectionDialog::slot_acceptDialog);
+    connect(tableView, &QAbstractItemView::activated, this, &SelectionDialog::slot_activated);
+    connect(filterEdit, &QLineEdit::textChanged, this, &SelectionDialog::slot_setFilter);
+
+    resize(800, 600);
+    filterEdit->setFocus();
+}
+
+void SelectionDialog::appendRow(const QString& first, const QString& second)
+{
+    itemModel->appendRow({new QStandardItem(first), new QStandardItem(second)});
+}
+
+void SelectionDialog::setContent(const QList<AbstractChannel*>& channels)
+{
+    allChannels = channels;
+    slot_updateUnavailableChannelsVisibility(hideUnavailableCheckBox->isChecked());
+    raise();
+}
+
+void SelectionDialog::setContent(const QList<ChannelSetup*>& newSetups)
+{
+    hideUnavailableCheckBox->hide();
+    setups = newSetups;
+    for (ChannelSetup* setup : std::as_const(setups))
+        appendRow(setup->key, setup->displayName);
+}
+
+void SelectionDialog::setContent(const QList<std::pair<QString, QString>>& newPairs)
+{
+    hideUnavailableCheckBox->hide();
+    pairs = newPairs;
+    for (const auto& pair : std::as_const(pairs))
+        appendRow(pair.first, pair.second);
+}
+
+void SelectionDialog::slot_updateUnavailableChannelsVisibility(bool hideUnavailable)
+{
+    shownChannels.clear();
+    itemModel->removeRows(0, itemModel->rowCount());
+    for (AbstractChannel* channel : std::as_const(allChannels)) {
+        const bool available = channel->available.load();
+        if (hideUnavailable && !available)
+            continue;
+        shownChannels.append(channel);
+        const QString key = channel->setup ? channel->setup->key : QString();
+        const QString name = channel->setup ? channel->setup->displayName : QString();
+        appendRow(key, name);
+        if (!available) {
+            const int row = itemModel->rowCount() - 1;
+            for (int column = 0; column < 2; ++column)
+                itemModel->item(row, column)->setBackground(theColors.colorUnavailable);
+        }
+    }
+}
+
+void SelectionDialog::slot_setFilter(const QString& pattern)
+{
+    // Each space-separated word becomes a look-ahead, so a row passes when
+    // one of its texts holds every word in any order. The words are taken
+    // as expressions, as typed.
+    QString expression = QStringLiteral("(?=.*") + pattern + QStringLiteral(")");
+    expression.replace(QLatin1Char(' '), QStringLiteral(")(?=.*"));
+    const QRegularExpression regularExpression(expression, QRegularExpression::CaseInsensitiveOption);
+    if (regularExpression.isValid()) {
+        proxy->setFilterRegularExpression(regularExpression);
+        if (proxy->rowCount() > 0 && !tableView->currentIndex().isValid())
+            tableView->setCurrentIndex(proxy->index(0, 0));
+    } else {
+        proxy->setFilterRegularExpression(QRegularExpression(QString(42, QLatin1Char('x'))));
+    }
+}
+
+bool SelectionDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == filterEdit) {
+        if (event->type() == QEvent::KeyPress) {
+            int step = 0;
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Up:
+                step = -1;
+                break;
+            case Qt::Key_Down:
+                step = 1;
+                break;
+            case Qt::Key_PageUp:
+                step = -5;
+                break;
+            case Qt::Key_PageDown:
+                step = 5;
+                break;
+            default:
+                break;
+            }
+            if (step != 0) {
+                const QModelIndex current = tableView->currentIndex();
+                if (current.isValid()) {
+                    const int row = qBound(0, current.row() + step, proxy->rowCount() - 1);
+                    const QModelIndex next = proxy->index(row, current.column());
+                    if (next.isValid())
+                        tableView->setCurrentIndex(next);
+                }
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusIn) {
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+                filterEdit->selectAll();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SelectionDialog::slot_acceptDialog()
+{
+    chosenIndex = tableView->currentIndex();
+    if (chosenIndex.isValid())
+        accept();
+    else
+        reject();
+}
+
+void SelectionDialog::slot_activated(const QModelIndex& index)
+{
+    chosenIndex = index;
+    accept();
+}
+
+int SelectionDialog::chosenSourceRow() const
+{
+    if (!chosenIndex.isValid())
+        return -1;
+    return proxy->mapToSource(chosenIndex).row();
+}
+
+AbstractChannel* SelectionDialog::getSelectedChannel() const
+{
+    const int row = chosenSourceRow();
+    return row >= 0 && row < shownChannels.size() ? shownChannels.at(row) : nullptr;
+}
+
+ChannelSetup* SelectionDialog::getSelectedSetup() const
+{
+    const int row = chosenSourceRow();
+    return row >= 0 && row < setups.size() ? setups.at(row) : nullptr;
+}
+
+QString SelectionDialog::getSelectedKey() const
+{
+    const int row = chosenSourceRow();
+    return row >= 0 && row < pairs.size() ? pairs.at(row).first : QString();
+}

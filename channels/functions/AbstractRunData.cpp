@@ -1,0 +1,22 @@
+#include "AbstractRunData.h"
+
+namespace {
+
+AbstractRunData::Opener& opener()
+{
+    static AbstractRunData::Opener registered;
+    return registered;
+}
+
+} // namespace
+
+void AbstractRunData::setOpener(Opener newOpener)
+{
+    opener() = std::move(newOpener);
+}
+
+AbstractRunData* AbstractRunData::open(const QString& path)
+{
+    const Opener& registered = opener();
+    return registered ? registered(path) : nullptr;
+}
