@@ -9,6 +9,7 @@
 #include "Fonts.h"
 #include "MainUI.h"
 #include "McuThread.h"
+#include "NetworkFileBrowser.h"
 #include "ObdThread.h"
 #include "PlatformMode.h"
 #include "TriggerThread.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
 
     // The settings store loads the channel setups when the main window starts it up.
     ChannelSetupModel::registerStartupLoader();
+    // The library browser sits below the application and fetches through its manager.
+    NetworkFileBrowser::setNetworkAccessManager(theNAM);
     Argument::setDeveloperMode(g_devModeEnabled);
 
     // Created here, started later: the trigger and MCU threads by the main

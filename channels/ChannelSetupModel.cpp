@@ -7,6 +7,7 @@
 #include "Channels.h"
 #include "MyMenu.h"
 #include "MySettings.h"
+#include "NetworkFileBrowser.h"
 #include "lib/DialogAnswerer.h"
 #include "PathSaver.h"
 #include "lib/Tools.h"
@@ -207,6 +208,14 @@ void ChannelSetupModel::action_exportPreset()
     QFile::remove(fileName);
     if (!QFile::copy(userFilePath, fileName))
         Tools::showError(tr("Can't write file ") + fileName);
+}
+
+void ChannelSetupModel::action_importPresetFromServer()
+{
+    NetworkFileBrowser browser(NetworkFileBrowser::listAddress(libraryFolder),
+                               NetworkFileBrowser::fileAddress(libraryFolder), QStringLiteral("xml"), nullptr);
+    if (!browser.fileContent.isEmpty())
+        loadFromString(browser.fileContent, true);
 }
 
 void ChannelSetupModel::resolveAlarmGates()
@@ -590,6 +599,8 @@ void ChannelSetupModel::slot_contextMenuEvent(const QList<int>& rows, int column
         edit = menu.addAction(tr("Edit"));
     QAction* exportAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-save")), tr("Export all"));
     QAction* importAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Import all"));
+    QAction* importFromServer =
+        menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Import from server"));
     QAction* loadDefault = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Load default"));
     QAction* picked = menu.exec(position);
     if (!picked)
@@ -600,6 +611,8 @@ void ChannelSetupModel::slot_contextMenuEvent(const QList<int>& rows, int column
         action_exportPreset();
     else if (picked == importAll)
         action_importPreset();
+    else if (picked == importFromServer)
+        action_importPresetFromServer();
     else if (picked == loadDefault)
         action_loadDefault();
 }
