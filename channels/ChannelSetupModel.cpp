@@ -144,8 +144,16 @@ void ChannelSetupModel::parseFile(QFile* file, bool strict)
 void ChannelSetupModel::loadFromString(const QString& xmlText, bool strict)
 {
     QDomDocument document;
-    if (!document.setContent(xmlText))
+    QString error;
+    int line = 0;
+    if (!document.setContent(xmlText, &error, &line)) {
+        // A preset the operator picked that does not parse must say so; the
+        // setups stay as they were.
+        if (strict)
+            Tools::showError(tr("Invalid channel preset format") + QStringLiteral("\n")
+                             + tr("Line %1: %2").arg(line).arg(error));
         document = QDomDocument();
+    }
     loadDocument(document, strict);
 }
 
@@ -205,8 +213,11 @@ void ChannelSetupModel::action_exportPreset()
         return;
     if (QFileInfo(fileName).absoluteFilePath() == QFileInfo(userFilePath).absoluteFilePath())
         return;
-    QFile::remove(fileName);
-    if (!QFile::copy(userFilePath, fileName))
+    // The old preset is replaced only once the new one is completely written.
+    QFile source(userFilePath);
+    QSaveFile target(fileName);
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)
+        || target.write(source.readAll()) < 0 || !target.commit())
         Tools::showError(tr("Can't write file ") + fileName);
 }
 
