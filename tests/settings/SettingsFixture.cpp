@@ -31,8 +31,9 @@ void SettingsFixture::prepareProcess()
     theSettings.initChannelsSetup();
 }
 
-SettingsFixture::SettingsFixture(int deviceCode)
-    : link(board(deviceCode))
+SettingsFixture::SettingsFixture(int deviceCode, std::function<void(DynoSettings*)> prepare)
+    : prepare(std::move(prepare))
+    , link(board(deviceCode))
 {
     prepareProcess();
     theMCUThread = link.link.get();
@@ -50,6 +51,8 @@ void SettingsFixture::createRegistry()
     tabs = std::make_unique<ACMTabWidget>();
     tabs->resize(1100, 760);
     registry = new DynoSettings(tabs.get());
+    if (prepare)
+        prepare(registry);
 }
 
 bool SettingsFixture::start(int timeoutMs)

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class ACMTabWidget;
@@ -23,7 +24,7 @@ public:
     // Units, channel setups and the store's folders, once per process.
     static void prepareProcess();
 
-    explicit SettingsFixture(int deviceCode = 3);
+    explicit SettingsFixture(int deviceCode = 3, std::function<void(DynoSettings*)> prepare = nullptr);
     ~SettingsFixture();
 
     // Starts the link and waits for the registry to be ready.
@@ -33,6 +34,9 @@ public:
     // A registry and its tab widget as after a restart of the program (the
     // store keeps what it holds); the link and the controller stay.
     bool restart(int timeoutMs = 30000);
+
+    // Run on every new registry before it registers (links to the RUN tab and the like).
+    std::function<void(DynoSettings*)> prepare;
 
     LinkFixture link;
     std::unique_ptr<ACMTabWidget> tabs;
