@@ -512,6 +512,17 @@ void TestDynoSettingsBoard::rowsThatDependOnTheChannel()
             QCOMPARE(fixture->registry->getSetting(DynoSettingId_ainRatiometric, input)->value().toBool(), false);
     }
 
+    // The reduced boards: one roller, nothing to support it, synchronise with or
+    // slip against; on the smallest one nothing to subtract from its torque.
+    const auto valueOf = [this](DynoSettingId id) { return fixture->registry->getSetting(id, 0)->value().toDouble(); };
+    if (theHwInfo.liteVariant) {
+        QCOMPARE(valueOf(DynoSettingId_rollerSupportRoller), 0.0);
+        QCOMPARE(valueOf(DynoSettingId_accPidSyncGain), 0.0);
+        QCOMPARE(valueOf(DynoSettingId_pidBrakingSlip), 1.0);
+    }
+    if (code == 4)
+        QCOMPARE(valueOf(DynoSettingId_torquePidSpSubtrahend), 0.0);
+
     // The engine-speed input says so in its mode; the others count to 10 MHz.
     auto modeText = [this](int slot) {
         return fixture->registry->getSetting(DynoSettingId_freqInputMode, slot)
