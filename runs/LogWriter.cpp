@@ -15,6 +15,8 @@
 
 #include <H5PTpublic.h>
 
+#include <cstring>
+
 LogWriter::LogWriter(QObject* parent)
     : AbstractLogWriter(parent)
 {
@@ -24,6 +26,21 @@ LogWriter::LogWriter(QObject* parent)
     periodicFlushTimer = new QTimer(this);
     periodicFlushTimer->setInterval(periodicFlushInterval);
     connect(periodicFlushTimer, &QTimer::timeout, this, &LogWriter::slot_periodicFlush);
+    batchTimer = new QTimer(this);
+    batchTimer->setInterval(batchInterval);
+    connect(batchTimer, &QTimer::timeout, this, &LogWriter::slot_writeBatches);
+
+    // Allocated once: recording allocates nothing per record.
+    size_t total = 0;
+    for (const FrameDescriptor* descriptor : theLogDescriptor.frameDescriptors)
+        total += descriptor->frameType->recordSize * batchCapacity;
+    batchStorage = QByteArray(qsizetype(total), '\0');
+    char* next = batchStorage.data();
+    for (int id = 0; id < FrameIdCount; ++id) {
+        batches[id].data = next;
+        batches[id].recordSize = theLogDescriptor.frameDescriptors.at(id)->frameType->recordSize;
+        next += batches[id].recordSize * batchCapacity;
+    }
 }
 
 LogWriter::~LogWriter()
@@ -115,6 +132,7 @@ void LogWriter::init()
     // What exists now is on disk before the first record arrives.
     H5Fflush(runFile->fileId, H5F_SCOPE_LOCAL);
     periodicFlushTimer->start();
+    batchTimer->start();
     initialized = true;
 }
 
@@ -176,9 +194,14 @@ void LogWriter::runStopProcedure(QList<double>& markerTimes)
 
 void LogWriter::quitClean()
 {
-    periodicFlushTimer->stop();
+    // Stopped only when running: the destructor may run after the run thread ended.
+    if (periodicFlushTimer->isActive())
+        periodicFlushTimer->stop();
+    if (batchTimer->isActive())
+        batchTimer->stop();
     Hdf5Lock lock;
     if (runFile->fileId >= 0) {
+        slot_writeBatches();
         for (int id = 0; id < FrameIdCount; ++id) {
             if (packetTables[id] < 0)
                 continue;
@@ -187,6 +210,8 @@ void LogWriter::quitClean()
             packetTables[id] = -1;
         }
     }
+    for (Batch& batch : batches)
+        batch.count = 0;
     runFile->closeFile();
 }
 
@@ -195,13 +220,44 @@ void LogWriter::slot_periodicFlush()
     if (runFile->fileId < 0)
         return;
     Hdf5Lock lock;
+    slot_writeBatches();
     H5Fflush(runFile->fileId, H5F_SCOPE_LOCAL);
 }
 
-void LogWriter::append(FrameId id, const void* records, size_t count)
+void LogWriter::slot_writeBatches()
+{
+    for (int id = 0; id < FrameIdCount; ++id) {
+        if (batches[id].count > 0)
+            writeBatch(id);
+    }
+}
+
+void LogWriter::writeBatch(int id)
+{
+    Batch& batch = batches[id];
+    Hdf5Lock lock;
+    if (runFile->fileId >= 0 && H5PTappend(packetTables[id], batch.count, batch.data) < 0)
+        runFile->handleLogFrameWriteError();
+    batch.count = 0;
+}
+
+void LogWriter::append(FrameId id, const void* record)
 {
     if (runFile->fileId < 0)
         return;
+    Batch& batch = batches[id];
+    memcpy(batch.data + batch.count * batch.recordSize, record, batch.recordSize);
+    if (++batch.count == batchCapacity)
+        writeBatch(id);
+}
+
+void LogWriter::appendDirect(FrameId id, const void* records, size_t count)
+{
+    if (runFile->fileId < 0)
+        return;
+    // Records already in the batch go first: the table keeps arrival order.
+    if (batches[id].count > 0)
+        writeBatch(id);
     Hdf5Lock lock;
     if (H5PTappend(packetTables[id], count, records) < 0)
         runFile->handleLogFrameWriteError();
@@ -218,89 +274,89 @@ void LogWriter::appendChannelFrame(FrameId id, double data, uint16_t sourceId, q
     frame.value = data;
     frame.id = sourceId;
     frame.timestamp = uint32_t(timestamp - start);
-    append(id, &frame, 1);
+    append(id, &frame);
 }
 
 void LogWriter::newFreqFrame(const FreqFrame& frame, unsigned char input)
 {
     if (input < 6)
-        append(static_cast<FrameId>(FrameId_freq_1 + input), &frame, 1);
+        append(static_cast<FrameId>(FrameId_freq_1 + input), &frame);
 }
 
 void LogWriter::newLoadCellFrame(const loadCellFrame_t& frame)
 {
-    append(FrameId_loadCell, &frame, 1);
+    append(FrameId_loadCell, &frame);
 }
 
 void LogWriter::newLoadCellFrameV2(const loadCellFrameV2_t& frame)
 {
-    append(FrameId_loadCellV2, &frame, 1);
+    append(FrameId_loadCellV2, &frame);
 }
 
 void LogWriter::newAccControllerOutFrame(const speedControllerOutFrame_t& frame)
 {
-    append(FrameId_accController, &frame, 1);
+    append(FrameId_accController, &frame);
 }
 
 void LogWriter::newSpeedControllerOutFrame(const speedControllerOutFrame_t& frame)
 {
-    append(FrameId_speedController, &frame, 1);
+    append(FrameId_speedController, &frame);
 }
 
 void LogWriter::newTorqueControllerOutFrame(const torqueControllerOutFrame_t& frame)
 {
-    append(FrameId_torqueController, &frame, 1);
+    append(FrameId_torqueController, &frame);
 }
 
 void LogWriter::newAINControllerOutFrame(const ainControllerOutFrame_t& frame)
 {
-    append(FrameId_ainController, &frame, 1);
+    append(FrameId_ainController, &frame);
 }
 
 void LogWriter::newAccControllerSPFrame(const speedControllerSPFrame_t& frame)
 {
-    append(FrameId_accControllerSP, &frame, 1);
+    append(FrameId_accControllerSP, &frame);
 }
 
 void LogWriter::newSpeedControllerSPFrame(const speedControllerSPFrame_t& frame)
 {
-    append(FrameId_speedControllerSP, &frame, 1);
+    append(FrameId_speedControllerSP, &frame);
 }
 
 void LogWriter::newTorqueControllerSPFrame(const torqueControllerSPFrame_t& frame)
 {
-    append(FrameId_torqueControllerSP, &frame, 1);
+    append(FrameId_torqueControllerSP, &frame);
 }
 
 void LogWriter::newAINControllerSPFrame(const ainControllerSPFrame_t& frame)
 {
-    append(FrameId_ainControllerSP, &frame, 1);
+    append(FrameId_ainControllerSP, &frame);
 }
 
 void LogWriter::newPidDetailsFrame(const pidDetailsFrameV2_t& frame)
 {
-    append(FrameId_pidDetailsV2, &frame, 1);
+    append(FrameId_pidDetailsV2, &frame);
 }
 
 void LogWriter::newAinFrame(const ainFrame_t& frame, int index)
 {
     if (index == 0 || index == 1)
-        append(index == 0 ? FrameId_ain : FrameId_ain_2, &frame, 1);
+        append(index == 0 ? FrameId_ain : FrameId_ain_2, &frame);
 }
 
 void LogWriter::newTcFrame(const hpAinFrame_t& frame)
 {
-    append(FrameId_hpAin, &frame, 1);
+    append(FrameId_hpAin, &frame);
 }
 
 void LogWriter::newCANFrame(const canFrame_t& frame)
 {
-    append(FrameId_can, &frame, 1);
+    append(FrameId_can, &frame);
 }
 
 void LogWriter::slot_newAmbientFrame(const ambientFrame_t& frame)
 {
-    append(FrameId_ambient, &frame, 1);
+    append(FrameId_ambient, &frame);
 }
 
 void LogWriter::slot_newChannelData(double data, qint64 timestamp)
@@ -311,12 +367,12 @@ void LogWriter::slot_newChannelData(double data, qint64 timestamp)
 
 void LogWriter::slot_newAudioBuffer_1(const AudioBlock& block)
 {
-    append(FrameId_audio_1, block.samples, AudioBlock::sampleCount);
+    appendDirect(FrameId_audio_1, block.samples, AudioBlock::sampleCount);
 }
 
 void LogWriter::slot_newAudioBuffer_2(const AudioBlock& block)
 {
-    append(FrameId_audio_2, block.samples, AudioBlock::sampleCount);
+    appendDirect(FrameId_audio_2, block.samples, AudioBlock::sampleCount);
 }
 
 void LogWriter::slot_newSerialInputDeviceData(double data, uint16_t id, qint64 timestamp)

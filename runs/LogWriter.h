@@ -18,6 +18,9 @@ class RunFile;
 // and markers. One instance, owned by the run thread and living in it, so all
 // writing of a running run happens there.
 //
+// Records are collected per table and appended in batches, one packet-table
+// append per table every batch interval (or when a table's batch is full):
+// one append per record would cost the run thread far more for the same file.
 // The file is flushed every few seconds while recording, so a crash or a
 // power cut loses seconds, not the run. The run file's handle (RunFile) is a
 // child: the writer's own base is the run thread's view of it.
@@ -55,6 +58,9 @@ public:
 
     // Milliseconds between the flushes of a recording file.
     static constexpr int periodicFlushInterval = 2000;
+    // Milliseconds between the batch appends, and records per table batch.
+    static constexpr int batchInterval = 50;
+    static constexpr size_t batchCapacity = 4096;
 
     RunFile* runFile = nullptr;
     hid_t packetTables[FrameIdCount];
@@ -68,13 +74,26 @@ public Q_SLOTS:
     void slot_newModbusData(double data, uint16_t id, qint64 timestamp) override;
     void slot_newUDSInputData(double data, uint16_t id, qint64 timestamp) override;
     void slot_periodicFlush();
+    // Appends every table's collected records.
+    void slot_writeBatches();
 
 private:
-    void append(FrameId id, const void* records, size_t count);
+    // One record into its table's batch.
+    void append(FrameId id, const void* record);
+    void writeBatch(int id);
+    void appendDirect(FrameId id, const void* records, size_t count);
     void appendChannelFrame(FrameId id, double data, uint16_t sourceId, qint64 timestamp);
     qint64 runStartTime() const;
 
+    struct Batch {
+        char* data = nullptr;
+        size_t recordSize = 0;
+        size_t count = 0;
+    };
+    Batch batches[FrameIdCount];
+    QByteArray batchStorage;
     QTimer* periodicFlushTimer = nullptr;
+    QTimer* batchTimer = nullptr;
     qint64 initTime = 0;
     QMutex stopInputsMutex;
     RunStopInputs stopInputs;
