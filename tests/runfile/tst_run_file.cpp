@@ -3,6 +3,7 @@
 // loading files of this version, of the oldest one, incomplete, damaged and
 // read-only ones.
 #include "DynoSetting.h"
+#include "ACMTabWidget.h"
 #include "DynoSettings.h"
 #include "Hdf5Lock.h"
 #include "LogCapture.h"
@@ -330,15 +331,18 @@ void TestRunFile::informationGroups()
 void TestRunFile::dynoSettingsOfARun()
 {
     // The settings registry with one multi-channel setting and no others.
-    QTabWidget tabs;
+    ACMTabWidget tabs;
     DynoSettings registry(&tabs);
     auto* combo = new QComboBox(&tabs);
     combo->addItems({QStringLiteral("-"), QStringLiteral("roller 1"), QStringLiteral("roller 2")});
     auto* channels = new QList<DynoSetting*>{
         new DynoSetting(combo, QStringLiteral("roller_%1_supportRoller"), QStringLiteral("Support roller"),
-                        SettingWidgetType_comboBox, 0, nullptr),
+                        SettingWidgetType_comboBox, 0, 0),
         new DynoSetting(combo, QStringLiteral("roller_%1_supportRoller"), QStringLiteral("Support roller"),
-                        SettingWidgetType_comboBox, 1, nullptr)};
+                        SettingWidgetType_comboBox, 1, 0)};
+    while (registry.settings.size() <= DynoSettingId_rollerSupportRoller)
+        registry.settings.append(nullptr);
+    // The registry owns the list from here and deletes it with itself.
     registry.settings[DynoSettingId_rollerSupportRoller] = channels;
 
     const QString name = path(QStringLiteral("settings.h5"));
@@ -373,9 +377,6 @@ void TestRunFile::dynoSettingsOfARun()
         QCOMPARE(stored, 2);
         H5Gclose(setup);
     }
-    registry.settings[DynoSettingId_rollerSupportRoller] = nullptr;
-    qDeleteAll(*channels);
-    delete channels;
 }
 
 void TestRunFile::attributesAndOpenObjects()
