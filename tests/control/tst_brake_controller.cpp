@@ -161,6 +161,7 @@ private Q_SLOTS:
     void runType();
     void remoteSlotsRespectDisabledControls();
     void tickNeverWaitsOnTheGuiOrTheCurveEditor();
+    void modeChangeWhileTheThreadIsStopped();
 
 private:
     // Clears the trace, lets the thread tick for `ms` and returns what arrived.
@@ -892,6 +893,27 @@ void TestBrakeController::tickNeverWaitsOnTheGuiOrTheCurveEditor()
         ff->curves[n]->slot_setVector(ff->curves[n]->defaultPoints);
         ff->checkBox_multiplier[n]->setChecked(false);
     }
+}
+
+void TestBrakeController::modeChangeWhileTheThreadIsStopped()
+{
+    // As during shutdown, after the main window has stopped the thread: a
+    // mode change still returns, takes its immediate tick and sends the mode.
+    theBrakeControllerThread->quit();
+    QVERIFY(theBrakeControllerThread->wait(2000));
+    setTarget(panel->spinBox_dynoSpeedTarget, 30 * kmh);
+    settle();
+    fixture->link.sim->clearTrace();
+    panel->setMode(BrakeControllerMode_speed);
+    const Window sent = collect(60);
+    QCOMPARE(sent.deviceModes(), QList<quint32>{3u});
+    QVERIFY(sent.allEqual(rotSpeedTargetReg, 30 * kmh / rollerRadius));
+    QCOMPARE(sent.count(rotSpeedTargetReg), 1);
+
+    theBrakeControllerThread->start(QThread::TimeCriticalPriority);
+    QMetaObject::invokeMethod(theBrakeControllerThread, &BrakeControllerThread::slot_start,
+                              Qt::BlockingQueuedConnection);
+    QVERIFY(window(60).count(rotSpeedTargetReg) >= 3);
 }
 
 QTEST_MAIN(TestBrakeController)
