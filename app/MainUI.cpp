@@ -5,6 +5,7 @@
 #include "AnalyzeWidget.h"
 #include "Argument.h"
 #include "BrakeController.h"
+#include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "CameraThread.h"
 #include "Channels.h"
@@ -624,9 +625,14 @@ void MainUI::runCustomScript()
     if (script != QLatin1String("vimbastrel1"))
         return;
     qDebug() << "vimbastrel1 script";
-    QComboBox* modes = ui->runWidget->brakeController->comboBox_mode;
+    BrakeController* brake = ui->runWidget->brakeController;
+    QComboBox* modes = brake->comboBox_mode;
     modes->setItemText(0, QStringLiteral("Inertia"));
     modes->setItemText(3, QStringLiteral("Steady State"));
+    for (BrakeControllerFF* feedForward : {brake->dynoSpeedFF, brake->engineSpeedFF}) {
+        if (feedForward)
+            feedForward->scriptHide();
+    }
     ui->runWidget->setFont(font());
 }
 

@@ -1,12 +1,25 @@
 #pragma once
 
+#include <QMutex>
 #include <QThread>
 
 #include <atomic>
+#include <cstdint>
 
-// STAND-IN until the brake controller is built: the thread that will write the
-// absorber targets to the MCU every 10 ms. It holds the external targets a test
-// mode writes; for now it only runs its event loop once the panel starts it.
+class BrakeControllerPanelInputs;
+class QTimer;
+class RunChannel;
+
+// Turns the brake-controller panel's mode and targets into the MCU's absorber
+// target registers every 10 ms: the feed-forward value, and per load cell a
+// torque fraction or per roller a rotational speed or acceleration target.
+// The object lives in its own thread, which runs at time-critical priority.
+//
+// The panel publishes its values as atomics (BrakeControllerPanelInputs); a
+// running test mode writes the four external targets from its own thread,
+// and the panel shows them and reads-and-clears the anti-stall flag. The
+// thread never waits on the GUI; the GUI waits on it only for the blocking
+// calls of a mode change and for the short lock that guards the panel pointer.
 class BrakeControllerThread : public QThread
 {
     Q_OBJECT
@@ -14,15 +27,79 @@ public:
     BrakeControllerThread();
     ~BrakeControllerThread() override;
 
-    std::atomic<float> externalRoadSpeedTarget{0.0f};
-    std::atomic<float> externalEngineSpeedTarget{0.0f};
-    std::atomic<float> externalRoadAccelerationTarget{0.0f};
-    std::atomic<float> externalEngineAccelerationTarget{0.0f};
-    std::atomic<bool> antiStall{false};
+    // The panel whose values the tick reads (null: the tick writes nothing).
+    // Waits for a tick in flight, so a panel going away is never read after.
+    void setPanel(BrakeControllerPanelInputs* inputs);
+    BrakeControllerPanelInputs* panel() const;
+
+    // Per roller: the acceleration as the roller's rotational acceleration,
+    // not below minus that roller's deceleration limit, to bcRotAccTarget.
+    // The conversions are linear, so the speed conversions serve accelerations too.
+    static void setDynoAccTarget(double acc);
+    static void setEngineAccTarget(double acc);
+    // Road speed (m/s) to the roller's rotational speed (rad/s).
+    static double rollerRotSpeedFromDynoSpeed(double speed, int roller);
+    // Engine rotational speed to the roller's, through the engine / roller speed ratio.
+    static double rollerRotSpeedFromEngineSpeed(double engineSpeed, int roller);
+
+    // Written by a running test mode, read by the tick under external control
+    // and by the panel's display.
+    std::atomic<float> externalDynoSpeedTarget{0.0f};   // m/s
+    std::atomic<float> externalEngineSpeedTarget{0.0f}; // rad/s
+    std::atomic<float> externalDynoAccTarget{0.0f};     // m/s²
+    std::atomic<float> externalEngineAccTarget{0.0f};   // rad/s²
+    // Set by every tick whose controlled speed is invalid or below its
+    // minimum; the panel reads and clears it with one exchange.
+    std::atomic<bool> antiStallActive{false};
+
+    // The copies of the panel's indices the tick works with; written under
+    // the panel lock by slot_updateMode.
+    std::atomic<int> mode{0};
+    std::atomic<int> speedSource{1};
+
+    // Timing of the timer's ticks since the last reset, for the benchmark
+    // and the log; written by the brake thread only.
+    struct TickStatistics {
+        std::atomic<quint64> ticks{0};
+        std::atomic<qint64> totalDurationNs{0};
+        std::atomic<qint64> maxDurationNs{0};
+        std::atomic<qint64> minIntervalNs{0};
+        std::atomic<qint64> maxIntervalNs{0};
+        std::atomic<double> intervalSumNs{0};
+        std::atomic<double> intervalSquareSumNs{0};
+        std::atomic<quint64> intervals{0};
+    };
+    TickStatistics statistics;
+    // Takes effect at the next tick (from any thread).
+    void resetStatistics() { statisticsResetPending.store(true); }
+
+    static constexpr int tickIntervalMs = 10;
 
 public Q_SLOTS:
-    // Started by the brake-controller panel once the dyno settings are ready.
+    // Starts the 10 ms tick.
     void slot_start();
+    // Copies mode and variable from the panel. Safe from any thread: it
+    // takes the panel lock, as the tick does.
+    void slot_updateMode();
+    // One tick; safe from any thread likewise (the panel's immediate tick
+    // after a mode change runs in the GUI thread, never beside a timer tick).
+    void slot_tick();
+
+protected:
+    void run() override;
+
+private:
+    void timerTick();
+    void tickLocked();
+    double channelValue(RunChannel*& channel, int channelId);
+
+    QTimer* tickTimer = nullptr;
+    mutable QMutex panelMutex;
+    BrakeControllerPanelInputs* inputs = nullptr;
+    RunChannel* dynoSpeedChannel = nullptr;
+    RunChannel* engineSpeedChannel = nullptr;
+    qint64 lastTickNs = -1;
+    std::atomic<bool> statisticsResetPending{false};
 };
 
 extern BrakeControllerThread* theBrakeControllerThread;

@@ -159,6 +159,9 @@ QWidget* Settings::buildMiscPage()
     checkBox_settings_blockProgramExitWhenAlarm =
         addCheckBox(page, QStringLiteral("checkBox_settings_blockProgramExitWhenAlarm"),
                     tr("Block program exit when alarm is active"), false);
+    checkBox_settings_absorberControlOnlyDuringRun =
+        addCheckBox(page, QStringLiteral("checkBox_settings_absorberControlOnlyDuringRun"),
+                    tr("Absorber control only during run"), true);
 
     // The sampling row shows only while the export is on; the handler is
     // connected before the binding so the stored state is applied at once.
@@ -172,7 +175,8 @@ QWidget* Settings::buildMiscPage()
                            checkBox_settings_automaticallyExportRunDataToCSV,
                            checkBox_settings_autoHideTestDialogOnRunStart, checkBox_clearRunLossModelOnProjectActivation,
                            checkBox_settings_autoUpdateRunTabLossModel, checkBox_settings_checkForUpdates,
-                           checkBox_settings_blockRunStartWhenAlarm, checkBox_settings_blockProgramExitWhenAlarm})
+                           checkBox_settings_blockRunStartWhenAlarm, checkBox_settings_blockProgramExitWhenAlarm,
+                           checkBox_settings_absorberControlOnlyDuringRun})
         theSettings.connectCheckBox(box);
     theSettings.connectDoubleSpinBox(doubleSpinBox_settings_csvExportSamplingValue);
     theSettings.connectSpinBox(spinBox_settings_resampleFrequency);

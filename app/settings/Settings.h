@@ -50,6 +50,8 @@ public:
     QCheckBox* checkBox_settings_checkForUpdates = nullptr;
     QCheckBox* checkBox_settings_blockRunStartWhenAlarm = nullptr;
     QCheckBox* checkBox_settings_blockProgramExitWhenAlarm = nullptr;
+    // Read by the brake-controller panel through the settings store.
+    QCheckBox* checkBox_settings_absorberControlOnlyDuringRun = nullptr;
 
 private:
     QWidget* buildMiscPage();
