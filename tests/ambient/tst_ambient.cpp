@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "SimulatedBme280.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cmath>
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void wakesChipBeforeConfiguring();
     void faultEpisodesAreLoggedOnce();
     void failingBus();
+    void missingSpiDevice();
     void transferLimits();
 };
 
@@ -251,6 +253,26 @@ void TestAmbient::failingBus()
     bus.failing = false;
     QCOMPARE(ambient.getData(&data), 0);
     QVERIFY(std::abs(data.temperature - 20) < 0.01);
+}
+
+void TestAmbient::missingSpiDevice()
+{
+    if (QFile::exists(QStringLiteral("/dev/spidev0.0")))
+        QSKIP("this machine has the sensor's SPI device");
+    // Without simulation the board's device is used, and nothing stands in
+    // for it when it is missing.
+    const QByteArray simulate = qgetenv("ZEMBO_SIMULATE");
+    qunsetenv("ZEMBO_SIMULATE");
+    LogCapture log;
+    Ambient ambient;
+    QCOMPARE(ambient.initSensor(), -1);
+    qputenv("ZEMBO_SIMULATE", simulate);
+    QCOMPARE(log.count(QStringLiteral("Error initializing SPI")), 1);
+    bme280_data data;
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(ambient.getData(&data), -1);
+    QCOMPARE(log.count(initError), 1);
+    QCOMPARE(log.messages().size(), 3); // the device's own line, SPI, BME280
 }
 
 void TestAmbient::transferLimits()
