@@ -526,13 +526,28 @@ void TestMainWindow::loadCellAutoZero()
 void TestMainWindow::ambientUpdate()
 {
     QLabel* label = theUI->statusbar->label_ambient;
+    auto raw = [](ChannelId id) { return theChannels.getChannel(id, 0)->getValue(); };
+    // The simulated sensor's default air: 20 °C, 101325 Pa, 45 %.
     window->slot_updateAmbientData();
-    // No sensor in this version: raw channels 0, the label red.
+    QVERIFY2(std::abs(raw(ChannelId_bme280Temperature) - 293.15) < 0.01,
+             qPrintable(QString::number(raw(ChannelId_bme280Temperature))));
+    QVERIFY(std::abs(raw(ChannelId_bme280Pressure) - 101325) < 2);
+    QVERIFY(std::abs(raw(ChannelId_bme280Humidity) - 0.45) < 0.0005);
+    QVERIFY(!label->autoFillBackground());
+    QVERIFY2(label->text().endsWith(QStringLiteral(" CF:0.0%")), qPrintable(label->text()));
+
+    // Without a sensor: raw channels 0, the label red.
+    qputenv("ZEMBO_SIM_BME280", "absent=1");
+    window->ambient.initSensor();
+    window->slot_updateAmbientData();
     for (const ChannelId id : {ChannelId_bme280Temperature, ChannelId_bme280Pressure, ChannelId_bme280Humidity})
-        QCOMPARE(theChannels.getChannel(id, 0)->getValue(), 0.0);
+        QCOMPARE(raw(id), 0.0);
     QVERIFY(label->autoFillBackground());
     QCOMPARE(label->palette().color(QPalette::Window), QColor(255, 77, 77));
-    QVERIFY2(label->text().endsWith(QStringLiteral(" CF:0.0%")), qPrintable(label->text()));
+    qunsetenv("ZEMBO_SIM_BME280");
+    window->ambient.initSensor();
+    window->slot_updateAmbientData();
+    QVERIFY(!label->autoFillBackground());
 
     theProjectListModel->slot_setActiveProjectByRow(-1);
     window->slot_updateAmbientData();
