@@ -1,9 +1,14 @@
 #include "PowerCorrectionSetup.h"
 
+#include "ChannelId.h"
+#include "Channels.h"
 #include "MySettings.h"
+#include "RunChannel.h"
 
 #include <QComboBox>
 #include <QFormLayout>
+
+#include <cmath>
 
 PowerCorrectionSetup::PowerCorrectionSetup(QWidget* parent)
     : QWidget(parent)
@@ -23,6 +28,19 @@ void PowerCorrectionSetup::init()
 {
 }
 
-void PowerCorrectionSetup::sampleAmbientData(qint64)
+void PowerCorrectionSetup::sampleAmbientData(qint64 timestampMs)
 {
+    static const struct {
+        ChannelId source;
+        ChannelId target;
+    } pairs[] = {{ChannelId_bme280Temperature, ChannelId_ambientTemperature},
+                 {ChannelId_bme280Pressure, ChannelId_ambientPressure},
+                 {ChannelId_bme280Humidity, ChannelId_ambientHumidity}};
+    for (const auto& pair : pairs) {
+        RunChannel* target = theChannels.getChannel(pair.target, 0);
+        if (!target)
+            continue;
+        const RunChannel* source = theChannels.getChannel(pair.source, 0);
+        target->setData(source ? source->getValue() : std::nan(""), timestampMs);
+    }
 }

@@ -5,8 +5,9 @@
 class QComboBox;
 
 // STAND-IN until the power-correction page is built: the SETTINGS page "Power
-// correction" with its standard selector. The ambient sources are not chosen
-// here yet, so sampling copies nothing.
+// correction" with its standard selector. The ambient sources cannot be chosen
+// yet, so sampling copies the default sources, the board's own sensor, with no
+// calibration offset.
 class PowerCorrectionSetup : public QWidget
 {
     Q_OBJECT

@@ -535,6 +535,16 @@ void TestMainWindow::ambientUpdate()
     QVERIFY(std::abs(raw(ChannelId_bme280Humidity) - 0.45) < 0.0005);
     QVERIFY(!label->autoFillBackground());
     QVERIFY2(label->text().endsWith(QStringLiteral(" CF:0.0%")), qPrintable(label->text()));
+    // The ambient channels take the sensor's values, so a chosen standard gets a real factor.
+    QVERIFY(std::abs(raw(ChannelId_ambientTemperature) - 293.15) < 0.01);
+    QVERIFY(std::abs(raw(ChannelId_ambientPressure) - 101325) < 2);
+    QComboBox* standard = theUI->settings->powerCorrectionSetup->comboBox_settings_powerCorrection;
+    QVERIFY(standard->count() > 5);
+    standard->setCurrentIndex(5);
+    window->slot_updateAmbientData();
+    const double factor = raw(ChannelId_ambientCorrectionFactor);
+    QVERIFY2(std::isfinite(factor) && std::abs(factor) < 0.1, qPrintable(QString::number(factor)));
+    standard->setCurrentIndex(0);
 
     // Without a sensor: raw channels 0, the label red.
     qputenv("ZEMBO_SIM_BME280", "absent=1");
