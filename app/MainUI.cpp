@@ -111,7 +111,7 @@ MainUI::MainUI(QWidget* parent)
         appName = nameFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(nameFile.readAll().trimmed()) : QString();
     }
 
-    theRPIGPIO.init();
+    theRPIGPIO.init(g_nofanModeEnabled);
 
     QApplication::setKeyboardInputInterval(2000);
     QApplication::setWheelScrollLines(2);
