@@ -349,6 +349,7 @@ void MainUI::slot_afterSettingsReady()
     connect(ui->projects->tableView_projects, &MySQLTableView::signal_doubleClicked, this,
             &MainUI::slot_projectActivatedByUser);
 
+    ui->io->setAmbientReadout(statusbar->label_ambient);
     ui->io->init();
     theRPIGPIO.startSwitchUpdate();
     theSettings.connectTabWidget(settings);
