@@ -28,6 +28,7 @@
 #include "RunChannel.h"
 #include "RunThread.h"
 #include "RunWidget.h"
+#include "SelfTest.h"
 #include "Settings.h"
 #include "SimulatedGpioDevice.h"
 #include "Statusbar.h"
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void loadCellAutoZero();
     void ambientUpdate();
     void boardGpioFollowsTheWindow();
+    void hiddenTestBoxSwitchesTheSelfTest();
     void closeAsksWhileAlarmActive();
     void shutdownStopsRunAndThreadsInOrder();
 
@@ -570,6 +572,20 @@ void TestMainWindow::boardGpioFollowsTheWindow()
     QTRY_COMPARE_WITH_TIMEOUT(sw->getValue(), 1.0, 1000);
     chip->setInput(rpiGPIO::switchLines[2], 0);
     QTRY_COMPARE_WITH_TIMEOUT(sw->getValue(), 0.0, 1000);
+}
+
+void TestMainWindow::hiddenTestBoxSwitchesTheSelfTest()
+{
+    Statusbar* bar = theUI->statusbar;
+    QVERIFY(bar->selfTest);
+    QVERIFY(!bar->selfTest->isRunning());
+    bar->checkBox_testMode->setChecked(true);
+    QVERIFY(bar->selfTest->isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(bar->selfTest->tickCount >= 2, 1000);
+    bar->checkBox_testMode->setChecked(false);
+    QVERIFY(!bar->selfTest->isRunning());
+    // What the test switched stays as it was; put the outputs back for the tests after this one.
+    theRPIGPIO.setInitialOutputState();
 }
 
 void TestMainWindow::shutdownStopsRunAndThreadsInOrder()
