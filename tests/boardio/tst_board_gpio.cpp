@@ -4,6 +4,7 @@
 #include "Channels.h"
 #include "GpioChip.h"
 #include "HwInfo.h"
+#include "LibgpiodChip.h"
 #include "RunChannel.h"
 #include "SimulatedGpioChip.h"
 #include "SimulatedGpioDevice.h"
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void constructionTakesTheLinesInOrder();
     void fallsBackToGpiochip0();
     void withoutAChipEverythingIsInert();
+    void realChipThatIsMissingOpensNothing();
     void fanFollowsItsRule_data();
     void fanFollowsItsRule();
     void outputsReachTheirLines();
@@ -117,6 +119,17 @@ void TestBoardGpio::withoutAChipEverythingIsInert()
     QVERIFY(!gpio.isEnabled());
     const double after = switchChannel(0)->getValue();
     QVERIFY((std::isnan(before) && std::isnan(after)) || before == after);
+}
+
+void TestBoardGpio::realChipThatIsMissingOpensNothing()
+{
+    // The libgpiod path answers a missing device with no chip, which leaves
+    // the board GPIO inert as above.
+    QVERIFY(!LibgpiodChip::open(QStringLiteral("zembo-no-such-chip")));
+    // Under tests the factory hands out the stand-in, and only chips that exist there.
+    SimulatedGpioDevice::setPresentChips({QStringLiteral("gpiochip4")});
+    QVERIFY(dynamic_cast<SimulatedGpioChip*>(GpioChip::open(QStringLiteral("gpiochip4")).get()));
+    QVERIFY(!GpioChip::open(QStringLiteral("gpiochip0")));
 }
 
 void TestBoardGpio::fanFollowsItsRule_data()
