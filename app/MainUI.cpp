@@ -112,7 +112,7 @@ MainUI::MainUI(QWidget* parent)
         appName = nameFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(nameFile.readAll().trimmed()) : QString();
     }
 
-    theRPIGPIO.init();
+    theRPIGPIO.init(g_nofanModeEnabled);
 
     QApplication::setKeyboardInputInterval(2000);
     QApplication::setWheelScrollLines(2);
@@ -350,6 +350,7 @@ void MainUI::slot_afterSettingsReady()
     connect(ui->projects->tableView_projects, &MySQLTableView::signal_doubleClicked, this,
             &MainUI::slot_projectActivatedByUser);
 
+    ui->io->setAmbientReadout(statusbar->label_ambient);
     ui->io->init();
     theRPIGPIO.startSwitchUpdate();
     theSettings.connectTabWidget(settings);

@@ -3,6 +3,7 @@
 #include "AlarmWidget.h"
 #include "OutputStatusWidget.h"
 #include "ProgressWidget.h"
+#include "SelfTest.h"
 #include "SystemLoadWidget.h"
 #include "lib/Tools.h"
 
@@ -55,6 +56,9 @@ Statusbar::Statusbar(QWidget* parent)
     checkBox_testMode->setMaximumWidth(20);
     checkBox_testMode->hide();
     layout->addWidget(checkBox_testMode);
+
+    selfTest = new SelfTest(this);
+    connect(checkBox_testMode, &QCheckBox::toggled, selfTest, [this](bool on) { selfTest->slot_enable(on ? 1 : 0); });
 }
 
 void Statusbar::init()

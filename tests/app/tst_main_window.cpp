@@ -28,10 +28,13 @@
 #include "RunChannel.h"
 #include "RunThread.h"
 #include "RunWidget.h"
+#include "SelfTest.h"
 #include "Settings.h"
+#include "SimulatedGpioDevice.h"
 #include "Statusbar.h"
 #include "TriggerThread.h"
 #include "UI.h"
+#include "rpiGPIO.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,6 +90,8 @@ private Q_SLOTS:
     void cornerWidgets();
     void loadCellAutoZero();
     void ambientUpdate();
+    void boardGpioFollowsTheWindow();
+    void hiddenTestBoxSwitchesTheSelfTest();
     void closeAsksWhileAlarmActive();
     void shutdownStopsRunAndThreadsInOrder();
 
@@ -581,8 +586,40 @@ void TestMainWindow::closeAsksWhileAlarmActive()
     answerer->result = 0;
 }
 
+void TestMainWindow::boardGpioFollowsTheWindow()
+{
+    const auto chip = SimulatedGpioDevice::find(QStringLiteral("gpiochip4"));
+    QVERIFY(chip && chip->isOpen());
+    // The fan came on with the window; the switches are polled since the settings were ready.
+    QCOMPARE(chip->output(rpiGPIO::fanLine), 1);
+    RunChannel* sw = theChannels.getChannel(ChannelId_switchState, 2);
+    chip->setInput(rpiGPIO::switchLines[2], 1);
+    QTRY_COMPARE_WITH_TIMEOUT(sw->getValue(), 1.0, 1000);
+    chip->setInput(rpiGPIO::switchLines[2], 0);
+    QTRY_COMPARE_WITH_TIMEOUT(sw->getValue(), 0.0, 1000);
+}
+
+void TestMainWindow::hiddenTestBoxSwitchesTheSelfTest()
+{
+    Statusbar* bar = theUI->statusbar;
+    QVERIFY(bar->selfTest);
+    QVERIFY(!bar->selfTest->isRunning());
+    bar->checkBox_testMode->setChecked(true);
+    QVERIFY(bar->selfTest->isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(bar->selfTest->tickCount >= 2, 1000);
+    bar->checkBox_testMode->setChecked(false);
+    QVERIFY(!bar->selfTest->isRunning());
+    // What the test switched stays as it was; put the outputs back for the tests after this one.
+    theRPIGPIO.setInitialOutputState();
+}
+
 void TestMainWindow::shutdownStopsRunAndThreadsInOrder()
 {
+    const auto chip = SimulatedGpioDevice::find(QStringLiteral("gpiochip4"));
+    theRPIGPIO.setRelayOutput(1, true);
+    theRPIGPIO.setLSOutput(3, true);
+    QCOMPARE(chip->output(rpiGPIO::relayLines[1]), 1);
+
     // Closing during a run: the run is stopped and stored first.
     answerer->result = QMessageBox::Yes;
     log->clear();
@@ -600,6 +637,12 @@ void TestMainWindow::shutdownStopsRunAndThreadsInOrder()
     const int runStop = indexOf(messages, QStringLiteral("Run STOP"));
     const int gpio = indexOf(messages, QStringLiteral("GPIO outputs off"));
     QVERIFY(runStop >= 0 && runStop < gpio);
+    // Outputs and fan off, every line given back, the chip closed.
+    for (unsigned line : {rpiGPIO::relayLines[1], rpiGPIO::lowSideLines[3], rpiGPIO::fanLine}) {
+        QCOMPARE(chip->line(line).value, 0);
+        QVERIFY(!chip->line(line).requested);
+    }
+    QVERIFY(!chip->isOpen());
     int previous = gpio;
     for (const char* thread : {"MCU", "OBD", "brake controller", "trigger", "run", "camera"}) {
         const int at = indexOf(messages, QStringLiteral("Thread stopped: ") + QLatin1String(thread));

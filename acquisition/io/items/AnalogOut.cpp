@@ -1,0 +1,9 @@
+#include "AnalogOut.h"
+
+AnalogOut::AnalogOut(QWidget* parent)
+    : IOItem(parent)
+{
+    setLabel(QStringLiteral("Analog\nOutput"));
+    addPins({PinType_black, PinType_white});
+    setNoPreview();
+}

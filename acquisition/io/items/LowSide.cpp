@@ -1,0 +1,7 @@
+#include "LowSide.h"
+
+LowSide::LowSide(QWidget* parent)
+    : IOItem(parent)
+{
+    addPins({PinType_black, PinType_white});
+}

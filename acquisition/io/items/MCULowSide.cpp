@@ -1,0 +1,8 @@
+#include "MCULowSide.h"
+
+MCULowSide::MCULowSide(QWidget* parent)
+    : LowSide(parent)
+{
+    setLabel(QStringLiteral("Low\nSide\nPWM"));
+    setNoPreview();
+}
