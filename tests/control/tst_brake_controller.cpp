@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,8 +169,10 @@ private:
     Window window(int ms = 120);
     // What arrived since the trace was last cleared, after `ms` more.
     Window collect(int ms);
-    // Waits for two ticks, so that what was set has been picked up.
-    void settle() { QTest::qWait(30); }
+    // Waits for two ticks, so that what was set has been picked up, and for
+    // the link to send what the ticks before queued (a loaded machine can
+    // hold either back well beyond 30 ms).
+    void settle();
     void setSpeed(ChannelId id, double value);
     void setOnlyDuringRun(bool on);
     void setTarget(SafeSpinBox* editor, double si) { editor->setValueSI(si); }
@@ -235,6 +238,21 @@ void TestBrakeController::init()
     setSpeed(ChannelId_dynoSpeed, 10.0);
     setSpeed(ChannelId_engineSpeed, 300.0);
     theChannels.getChannel(ChannelId_engineRollerSpeedRatio, 0)->setDataWithoutFilter(2.0, 0);
+}
+
+void TestBrakeController::settle()
+{
+    const quint64 start = theBrakeControllerThread->statistics.ticks.load();
+    QTest::qWait(30);
+    // Some cases stop the thread on purpose: then there is nothing to wait for.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 2000) {
+        const quint64 ticks = theBrakeControllerThread->statistics.ticks.load();
+        if ((ticks >= start + 2 || ticks < start) && theMCUThread->getTxBufferFill() == 0)
+            return;
+        QTest::qWait(5);
+    }
 }
 
 Window TestBrakeController::window(int ms)
@@ -341,7 +359,8 @@ void TestBrakeController::speedControlWritesRollerSpeedEveryTick()
             transfers.append(frame.transfer);
     }
     const double spacing = double(transfers.last() - transfers.first()) / double(transfers.size() - 1);
-    QVERIFY2(spacing > 8.5 && spacing < 12.5, qPrintable(QString::number(spacing)));
+    // A loaded machine delays link transfers and ticks alike; a wrong rate is far outside.
+    QVERIFY2(spacing > 7.5 && spacing < 13.5, qPrintable(QString::number(spacing)));
     // Nothing of other modes.
     QCOMPARE(sent.count(torqueTargetReg), 0);
     QCOMPARE(sent.count(rotAccTargetReg), 0);
