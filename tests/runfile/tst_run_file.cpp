@@ -686,9 +686,9 @@ void TestRunFile::writerAndLoaderInThreadsOfTheirOwn()
 {
     // As in the program: the writer in the run thread with the decoder's
     // records, audio blocks queued from a capture thread, and the GUI thread
-    // loading another run file all the while. The HDF5 library is entered
-    // from all three; the capture thread overwrites its block right after
-    // handing it on.
+    // loading another run file all the while, so the run thread and the GUI
+    // thread are in the HDF5 library at the same time. The capture thread
+    // overwrites its block right after handing it on.
     const QString other = path(QStringLiteral("loaded-meanwhile.h5"));
     buildRunFile(other, QStringLiteral("zembo_1"), {}, 5000);
     const QDir runs(path(QStringLiteral("threads")));
@@ -710,7 +710,7 @@ void TestRunFile::writerAndLoaderInThreadsOfTheirOwn()
     QVERIFY(writer->initialized);
 
     // Both sources go on until the GUI thread has loaded the other file a
-    // number of times, so the three meet in the library.
+    // number of times, so the loads always meet the appends.
     constexpr int wantedLoads = 30;
     constexpr int chunkRecords = 250;
     std::atomic<int> loads{0};
