@@ -4,27 +4,35 @@
 //    and from SIGTERM to the process's end.
 // 2. The RUN panel's START and STOP in this process, with the run thread's
 //    blocking calls, the run file and the runs row: the time of
-//    runStartProcedure and of runStopProcedure per run.
+//    runStartProcedure and of runStopProcedure per run, for many short runs
+//    and for a 1-minute and a 10-minute run recorded at the controller's full
+//    rate (ZEMBO_BENCH_SHORT_RUN_SECONDS and ZEMBO_BENCH_LONG_RUN_SECONDS
+//    shorten them for a quick look; the defaults are the real lengths).
 // There is no reference implementation to time beside it; the figures are ours.
+#include "LogWriter.h"
 #include "MainTab.h"
 #include "MainUI.h"
 #include "MainWindowFixture.h"
 #include "ProgramFixture.h"
 #include "ProjectListModel.h"
 #include "RecordingAnswerer.h"
+#include "RunThread.h"
 #include "RunWidget.h"
 #include "UI.h"
 
 #include <QApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTime>
+#include <QTimer>
 
 #include <algorithm>
 #include <csignal>
@@ -52,10 +60,105 @@ qint64 logTime(const QString& text, const QString& marker)
     return -1;
 }
 
+// Stands for the decoder while a long run records: in the run thread, every
+// 10 ms the records the controller sends in that time (32,000 records/s
+// across the tables) and the two audio inputs' blocks (48 kHz each), handed
+// to the writer as the decoder and the audio sources do.
+class RecordFeeder : public QObject
+{
+public:
+    explicit RecordFeeder(LogWriter* writer)
+        : writer(writer)
+    {
+    }
+
+    void start()
+    {
+        timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, &RecordFeeder::cycle);
+        clock.start();
+        done = 0;
+        timer->start(10);
+    }
+    void stop()
+    {
+        delete timer;
+        timer = nullptr;
+    }
+    qint64 records = 0;
+
+private:
+    void cycle()
+    {
+        const qint64 due = clock.elapsed() / 10;
+        for (; done < due; ++done) {
+            FreqFrame freq{};
+            freq.data = uint32_t(done);
+            for (unsigned char input = 0; input < 6; ++input)
+                for (int k = 0; k < 40; ++k)
+                    writer->newFreqFrame(freq, input);
+            canFrame_t can{};
+            can.timestamp = uint32_t(done * 10);
+            for (int k = 0; k < 30; ++k)
+                writer->newCANFrame(can);
+            const ainFrame_t ain{};
+            const loadCellFrameV2_t loadCell{};
+            const pidDetailsFrameV2_t pid{};
+            for (int k = 0; k < 5; ++k) {
+                writer->newAinFrame(ain, 0);
+                writer->newAinFrame(ain, 1);
+                writer->newLoadCellFrameV2(loadCell);
+                writer->newPidDetailsFrame(pid);
+                writer->newLoadCellFrame(loadCellFrame_t{});
+            }
+            for (int k = 0; k < 2; ++k) {
+                writer->newAccControllerOutFrame(speedControllerOutFrame_t{});
+                writer->newSpeedControllerOutFrame(speedControllerOutFrame_t{});
+                writer->newTorqueControllerOutFrame(torqueControllerOutFrame_t{});
+                writer->newAINControllerOutFrame(ainControllerOutFrame_t{});
+            }
+            writer->newAccControllerSPFrame(speedControllerSPFrame_t{});
+            writer->newSpeedControllerSPFrame(speedControllerSPFrame_t{});
+            writer->newTorqueControllerSPFrame(torqueControllerSPFrame_t{});
+            writer->newAINControllerSPFrame(ainControllerSPFrame_t{});
+            const qint64 stamp = theRunThread->runStartTime.load() + done * 10 + 1;
+            for (int k = 0; k < 10; ++k)
+                writer->slot_newSerialInputDeviceData(double(k), uint16_t(k), stamp);
+            records += 6 * 40 + 30 + 5 * 5 + 2 * 4 + 4 + 10;
+            // 480 samples per input and cycle, in blocks of 2048.
+            if ((done + 1) * 480 / AudioBlock::sampleCount > done * 480 / AudioBlock::sampleCount) {
+                writer->slot_newAudioBuffer_1(audio);
+                writer->slot_newAudioBuffer_2(audio);
+            }
+        }
+    }
+
+    LogWriter* writer;
+    QTimer* timer = nullptr;
+    QElapsedTimer clock;
+    qint64 done = 0;
+    AudioBlock audio{};
+};
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+int secondsFromEnvironment(const char* name, int standard)
+{
+    return qEnvironmentVariableIsSet(name) ? std::max(1, qEnvironmentVariableIntValue(name)) : standard;
+}
+
+// A run file is named after its start second, and a start within the second
+// of the previous run waits for the next free one: that wait is no cost of
+// START, so each run starts in a second of its own.
+void waitForTheNextSecond()
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QThread::msleep(unsigned(1000 - now % 1000 + 20));
 }
 
 void benchStartUp(int runs)
@@ -113,6 +216,7 @@ void benchRunBracket(int runs)
     std::vector<double> start, stop;
     QElapsedTimer clock;
     for (int i = 0; i < runs; ++i) {
+        waitForTheNextSecond();
         clock.start();
         run->runStartProcedure();
         start.push_back(double(clock.nsecsElapsed()) / 1000.0);
@@ -127,6 +231,40 @@ void benchRunBracket(int runs)
                 *std::max_element(start.begin(), start.end()));
     std::printf("  STOP (runStopProcedure)              %7.1f / %7.1f\n", median(stop),
                 *std::max_element(stop.begin(), stop.end()));
+    std::fflush(stdout);
+
+    // Long runs: what a long file costs the stop (the last batches, closing, the row).
+    auto* feeder = new RecordFeeder(run->logWriter);
+    feeder->moveToThread(run->runThread);
+    const int shortSeconds = secondsFromEnvironment("ZEMBO_BENCH_SHORT_RUN_SECONDS", 60);
+    const int longSeconds = secondsFromEnvironment("ZEMBO_BENCH_LONG_RUN_SECONDS", 600);
+    std::printf("long runs at 32,000 records/s plus 2 x 48 kHz audio (ms):\n");
+    for (const int seconds : {shortSeconds, longSeconds}) {
+        waitForTheNextSecond();
+        clock.start();
+        const bool started = run->runStartProcedure();
+        const double startMs = double(clock.nsecsElapsed()) / 1e6;
+        if (!started) {
+            std::printf("  the %d s run did not start\n", seconds);
+            break;
+        }
+        QMetaObject::invokeMethod(feeder, [feeder] { feeder->start(); }, Qt::BlockingQueuedConnection);
+        QElapsedTimer recording;
+        recording.start();
+        while (recording.elapsed() < qint64(seconds) * 1000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QMetaObject::invokeMethod(feeder, [feeder] { feeder->stop(); }, Qt::BlockingQueuedConnection);
+        const QString file = run->logWriter->filePath;
+        clock.start();
+        run->runStopProcedure();
+        const double stopMs = double(clock.nsecsElapsed()) / 1e6;
+        std::printf("  %4d s run (%9lld records, %6.0f MB): START %8.1f   STOP %8.1f\n", seconds,
+                    static_cast<long long>(feeder->records), double(QFileInfo(file).size()) / 1e6, startMs, stopMs);
+        std::fflush(stdout);
+        feeder->records = 0;
+        QCoreApplication::processEvents();
+    }
+    feeder->deleteLater();
     MainWindowFixture::destroyWindow(window);
 }
 
@@ -138,7 +276,7 @@ int main(int argc, char** argv)
     const int starts = qEnvironmentVariableIsSet("ZEMBO_BENCH_STARTS") ? qEnvironmentVariableIntValue("ZEMBO_BENCH_STARTS")
                                                                        : 5;
     benchStartUp(std::max(1, starts));
-    benchRunBracket(200);
+    benchRunBracket(20);
     std::printf("reference: none (no other implementation of the program to time beside it)\n");
     std::fflush(stdout);
     return 0;

@@ -8,6 +8,8 @@
 #include "Hdf5Lock.h"
 #include "LogCapture.h"
 #include "LogDescriptor.h"
+#include "LogWriter.h"
+#include "MySettings.h"
 #include "OpenedRunsManager.h"
 #include "RunData.h"
 #include "RunFile.h"
@@ -15,15 +17,22 @@
 
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <H5PTpublic.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -80,6 +89,31 @@ hsize_t rowsOf(hid_t loc, const char* name, hsize_t* columns = nullptr)
     return dims[0];
 }
 
+const QString runNameFormat = QStringLiteral("yyyy-MM-dd_hh-mm-ss");
+
+// An audio input's capture thread: one block of memory, filled, handed on and
+// at once reused for the next block.
+class AudioCapture : public QObject
+{
+    Q_OBJECT
+public:
+    AudioBlock ring;
+
+    // Captures `count` blocks, numbered from `first`.
+    void capture(int first, int count)
+    {
+        for (int b = first; b < first + count; ++b) {
+            for (int k = 0; k < AudioBlock::sampleCount; ++k)
+                ring.samples[k] = int16_t((b * 131 + k) & 0x3FFF);
+            emit signal_block(ring);
+            std::fill(std::begin(ring.samples), std::end(ring.samples), int16_t(-1));
+        }
+    }
+
+Q_SIGNALS:
+    void signal_block(const AudioBlock& block);
+};
+
 } // namespace
 
 class TestRunFile : public QObject
@@ -100,6 +134,8 @@ private Q_SLOTS:
     void versionFlagAndPreview();
     void markersKeepTheirCount();
     void readOnlyFileIsNeverChanged();
+    void runNamesTakeTheNextFreeSecond();
+    void writerAndLoaderInThreadsOfTheirOwn();
 
 private:
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -599,6 +635,160 @@ void TestRunFile::readOnlyFileIsNeverChanged()
     run.runInfoLoaded = false;
     QCOMPARE(run.loadRunInfo(), 0);
     QCOMPARE(log->count(QStringLiteral("imported log file")), 1);
+}
+
+void TestRunFile::runNamesTakeTheNextFreeSecond()
+{
+    const QDir runs(path(QStringLiteral("names")));
+    QVERIFY(runs.mkpath(QStringLiteral(".")));
+    const QDir savedRunsDir = theSettings.runsDir;
+    theSettings.runsDir = runs;
+    RunFileTest::runStartClock();
+
+    // The names of this second and of the next two are taken: the run waits
+    // for the first free second and never truncates a file that exists.
+    const QDateTime now =
+        QDateTime::fromString(QDateTime::currentDateTime().toString(runNameFormat), runNameFormat);
+    QStringList taken;
+    for (int s = 0; s < 3; ++s) {
+        taken.append(now.addSecs(s).toString(runNameFormat) + QStringLiteral(".h5"));
+        QFile file(runs.filePath(taken.last()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("an earlier run");
+    }
+    LogWriter first;
+    first.init();
+    QVERIFY(first.initialized);
+    const QDateTime firstTime = QDateTime::fromString(first.timestampName, runNameFormat);
+    QVERIFY2(firstTime >= now.addSecs(3) && firstTime <= QDateTime::currentDateTime(),
+             qPrintable(first.timestampName));
+    QCOMPARE(QFileInfo(first.filePath).fileName(), first.timestampName + QStringLiteral(".h5"));
+    QCOMPARE(QFileInfo(first.filePath).absolutePath(), runs.absolutePath());
+    for (const QString& name : std::as_const(taken)) {
+        QFile file(runs.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("an earlier run"));
+    }
+
+    // Stopped and started again at once, within the same second: a name of its own.
+    QList<double> none;
+    first.runStopProcedure(none);
+    LogWriter second;
+    second.init();
+    QVERIFY(second.initialized);
+    QVERIFY(QDateTime::fromString(second.timestampName, runNameFormat) > firstTime);
+    QCOMPARE(runs.entryList(QDir::Files).size(), 5);
+    second.quitClean();
+    theSettings.runsDir = savedRunsDir;
+}
+
+void TestRunFile::writerAndLoaderInThreadsOfTheirOwn()
+{
+    // As in the program: the writer in the run thread with the decoder's
+    // records, audio blocks queued from a capture thread, and the GUI thread
+    // loading another run file all the while, so the run thread and the GUI
+    // thread are in the HDF5 library at the same time. The capture thread
+    // overwrites its block right after handing it on.
+    const QString other = path(QStringLiteral("loaded-meanwhile.h5"));
+    buildRunFile(other, QStringLiteral("zembo_1"), {}, 5000);
+    const QDir runs(path(QStringLiteral("threads")));
+    QVERIFY(runs.mkpath(QStringLiteral(".")));
+    const QDir savedRunsDir = theSettings.runsDir;
+    theSettings.runsDir = runs;
+    RunFileTest::runStartClock();
+
+    QThread runThread;
+    QThread captureThread;
+    auto* writer = new LogWriter;
+    writer->moveToThread(&runThread);
+    auto* capture = new AudioCapture;
+    capture->moveToThread(&captureThread);
+    connect(capture, &AudioCapture::signal_block, writer, &LogWriter::slot_newAudioBuffer_1);
+    runThread.start();
+    captureThread.start();
+    QMetaObject::invokeMethod(writer, [writer] { writer->init(); }, Qt::BlockingQueuedConnection);
+    QVERIFY(writer->initialized);
+
+    // Both sources go on until the GUI thread has loaded the other file a
+    // number of times, so the loads always meet the appends.
+    constexpr int wantedLoads = 30;
+    constexpr int chunkRecords = 250;
+    std::atomic<int> loads{0};
+    std::atomic<int> chunks{0};
+    std::atomic<int> blocks{0};
+    std::atomic<bool> decoderDone{false};
+    std::atomic<bool> captureDone{false};
+    std::function<void()> decoderCycle = [&] {
+        const int c = chunks;
+        for (int i = 0; i < chunkRecords; ++i) {
+            FreqFrame frame;
+            frame.data = uint32_t(c * chunkRecords + i);
+            writer->newFreqFrame(frame, 0);
+        }
+        // Appends and flushes as the writer's timers do.
+        writer->slot_writeBatches();
+        if (c % 20 == 19)
+            writer->slot_periodicFlush();
+        ++chunks;
+        if (loads < wantedLoads)
+            QMetaObject::invokeMethod(writer, decoderCycle, Qt::QueuedConnection);
+        else
+            decoderDone = true;
+    };
+    QMetaObject::invokeMethod(writer, decoderCycle, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(capture, [&] {
+        while (loads < wantedLoads) {
+            capture->capture(blocks, 1);
+            ++blocks;
+            QThread::msleep(1);
+        }
+        // Queued after the last block: runs once the writer has had them all.
+        QMetaObject::invokeMethod(writer, [&] { captureDone = true; }, Qt::QueuedConnection);
+    });
+    int badLoads = 0;
+    for (; loads < wantedLoads; ++loads) {
+        RunData run(other, false);
+        const bool good = run.openFile() == 0 && run.loadAll() == 0
+                          && run.frames.recordCount(FrameId_freq_1) == 5000
+                          && run.frames.records<FreqFrame>(FrameId_freq_1)[4999].data == 5099;
+        badLoads += good ? 0 : 1;
+    }
+    QDeadlineTimer deadline(60000);
+    while (!(decoderDone && captureDone) && !deadline.hasExpired())
+        QThread::msleep(5);
+    QList<double> none;
+    QMetaObject::invokeMethod(writer, [writer, &none] { writer->runStopProcedure(none); },
+                              Qt::BlockingQueuedConnection);
+    const QString recorded = writer->filePath;
+    writer->deleteLater();
+    runThread.quit();
+    runThread.wait();
+    captureThread.quit();
+    captureThread.wait();
+    delete capture;
+    theSettings.runsDir = savedRunsDir;
+    QVERIFY(decoderDone && captureDone);
+    QCOMPARE(badLoads, 0);
+    QVERIFY(chunks > 1 && blocks > 1);
+
+    RunData run(recorded, false);
+    QCOMPARE(run.openFile(), 0);
+    QCOMPARE(run.loadAll(), 0);
+    QCOMPARE(run.frames.recordCount(FrameId_freq_1), qsizetype(chunks * chunkRecords));
+    const FreqFrame* freq = run.frames.records<FreqFrame>(FrameId_freq_1);
+    int wrong = -1;
+    for (int i = 0; i < chunks * chunkRecords && wrong < 0; ++i)
+        wrong = freq[i].data == uint32_t(i) ? -1 : i;
+    QCOMPARE(wrong, -1);
+    // Every block as it was handed on, none of the reused memory.
+    QCOMPARE(run.frames.recordCount(FrameId_audio_1), qsizetype(blocks * AudioBlock::sampleCount));
+    const int16_t* audio = run.frames.records<int16_t>(FrameId_audio_1);
+    for (int i = 0; i < blocks * AudioBlock::sampleCount && wrong < 0; ++i) {
+        const int b = i / AudioBlock::sampleCount;
+        const int k = i % AudioBlock::sampleCount;
+        wrong = audio[i] == int16_t((b * 131 + k) & 0x3FFF) ? -1 : i;
+    }
+    QCOMPARE(wrong, -1);
 }
 
 QTEST_MAIN(TestRunFile)
