@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -30,6 +31,8 @@ double SimulatedScenario::throttleAt(double t) const
 {
     if (throttle.isEmpty())
         return 0.0;
+    if (repeatSeconds > 0.0)
+        t = std::fmod(t, repeatSeconds);
     if (t <= throttle.first().x())
         return throttle.first().y();
     if (t >= throttle.last().x())
@@ -100,6 +103,8 @@ SimulatedScenario SimulatedScenario::fromText(const QString& text, QString* erro
         } else if (key == QLatin1String("throttle") && need(2) && numbers[0] >= 0 && numbers[1] >= 0
                    && numbers[1] <= 1 && (s.throttle.isEmpty() || numbers[0] > s.throttle.last().x()))
             s.throttle.append(QPointF(numbers[0], numbers[1]));
+        else if (key == QLatin1String("repeat") && need(1) && numbers[0] > 0)
+            s.repeatSeconds = numbers[0];
         else if (key == QLatin1String("absorber_max_torque") && need(1) && numbers[0] >= 0)
             s.absorberMaxTorque = numbers[0];
         else {

@@ -24,6 +24,7 @@
 //                           roller at full throttle, whatever the speed
 //   throttle T X            throttle X (0..1) at T seconds, linear in between (repeat)
 //   absorber_max_torque NM  what the absorber can hold (3000)
+//   repeat S                the throttle profile starts over every S seconds
 // An unknown key or a bad number is an error naming the line.
 struct SimulatedScenario {
     quint32 seed = 1;
@@ -45,6 +46,7 @@ struct SimulatedScenario {
     double constantTorque = 0.0;
     QList<QPointF> throttle; // s, 0..1
     double absorberMaxTorque = 3000.0;
+    double repeatSeconds = 0.0;
 
     // Throttle at t seconds.
     double throttleAt(double t) const;
