@@ -105,6 +105,14 @@ RunThread::~RunThread()
         theRunThread = nullptr;
 }
 
+void RunThread::run()
+{
+    exec();
+    // Timers belong to this thread and are stopped here, before it ends.
+    for (QTimer* timer : findChildren<QTimer*>())
+        timer->stop();
+}
+
 void RunThread::setProgramEnder(std::function<void(const QString&)> ender)
 {
     programEnder() = ender ? std::move(ender) : [](const QString& message) {

@@ -148,6 +148,9 @@ public Q_SLOTS:
     void slot_newEngineSpeedVPData(double engineSpeed, qint64 timestamp);
     void slot_stoppedMcuFreqInputCleanup();
 
+protected:
+    void run() override;
+
 Q_SIGNALS:
     void signal_fatalError(const QString& message);
     void signal_error(const QString& message);
