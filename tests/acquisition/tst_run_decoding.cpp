@@ -8,6 +8,7 @@
 #include "RunChannel.h"
 #include "RunThreadFixture.h"
 
+#include <QDateTime>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -64,6 +65,11 @@ private Q_SLOTS:
     void loadCellsMakeBrakeTorque();
     void loadCellClippingAlarm();
     void stoppedInputsReadZero();
+    void lossPolynomial_data();
+    void lossPolynomial();
+    void roadSpeedLeavesSlowRollersOut_data();
+    void roadSpeedLeavesSlowRollersOut();
+    void engineTorqueBelowATenthOfAnRpm();
 
 private:
     std::unique_ptr<RunThreadFixture> fixture;
@@ -365,6 +371,77 @@ void TestRunDecoding::stoppedInputsReadZero()
     // No frames since the settings were ready: zeroed within 2 s and valid.
     QTRY_COMPARE_WITH_TIMEOUT(RunThreadFixture::channel(ChannelId_freqInputFrequency, 0), 0.0, 3000);
     QCOMPARE(RunThreadFixture::channel(ChannelId_freqInputRotationalSpeed, 0), 0.0);
+}
+
+void TestRunDecoding::lossPolynomial_data()
+{
+    QTest::addColumn<QList<double>>("coefficients");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("loss");
+    QTest::newRow("fewer than three") << QList<double>{10, 2} << 2.0 << 0.0;
+    QTest::newRow("quadratic") << QList<double>{10, 2, 0.5} << 2.0 << 16.0;
+    QTest::newRow("fourth power") << QList<double>{10, 2, 0.5, 1, 1} << 2.0 << 40.0;
+    QTest::newRow("beyond the fourth ignored") << QList<double>{10, 2, 0.5, 1, 1, 100} << 2.0 << 40.0;
+}
+
+void TestRunDecoding::lossPolynomial()
+{
+    QFETCH(QList<double>, coefficients);
+    QFETCH(double, x);
+    QFETCH(double, loss);
+    QCOMPARE(RunThread::lossPolynomial(coefficients, x), loss);
+}
+
+void TestRunDecoding::roadSpeedLeavesSlowRollersOut_data()
+{
+    QTest::addColumn<QList<double>>("speeds");
+    QTest::addColumn<double>("roadSpeed");
+    QTest::newRow("slow roller left out") << QList<double>{20.0, 1.5} << 20.0;
+    QTest::newRow("a tenth takes part") << QList<double>{20.0, 2.0} << 11.0;
+    QTest::newRow("all standing") << QList<double>{0.0, 0.0} << 0.0;
+    QTest::newRow("one invalid") << QList<double>{20.0, std::nan("")} << std::nan("");
+}
+
+void TestRunDecoding::roadSpeedLeavesSlowRollersOut()
+{
+    QFETCH(QList<double>, speeds);
+    QFETCH(double, roadSpeed);
+    if (theHwInfo.rollers < 2)
+        QSKIP("one roller on this board");
+    RunThread* thread = fixture->thread.get();
+    double speed = 0.0;
+    fixture->inRunThread([&] {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (int j = 0; j < theHwInfo.rollers; ++j) {
+            const double v = j < speeds.size() ? speeds.at(j) : 0.0;
+            theChannels.getChannel(ChannelId_rollerSpeed, j)->setData(v, now);
+            theChannels.getChannel(ChannelId_rollerRotationalAcceleration, j)->setData(0.0, now);
+        }
+        thread->calculateChannelsFromAllRollers(now);
+        speed = RunThreadFixture::channel(ChannelId_dynoSpeed);
+    });
+    if (std::isnan(roadSpeed))
+        QVERIFY(std::isnan(speed));
+    else
+        QCOMPARE(speed, roadSpeed);
+}
+
+void TestRunDecoding::engineTorqueBelowATenthOfAnRpm()
+{
+    RunThread* thread = fixture->thread.get();
+    double torque = -1.0;
+    double corrected = -1.0;
+    fixture->inRunThread([&] {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        theChannels.getChannel(ChannelId_engineSpeed, 0)->setData(0.01, now);
+        theChannels.getChannel(ChannelId_dynoOnWheelsPower, 0)->setDataWithoutFilter(5000.0, now);
+        theChannels.getChannel(ChannelId_ambientCorrectionFactor, 0)->setData(0.0, now);
+        thread->calculateEnginePowerAndTorque(now);
+        torque = RunThreadFixture::channel(ChannelId_engineTorque);
+        corrected = RunThreadFixture::channel(ChannelId_engineCorrectedTorque);
+    });
+    QCOMPARE(torque, 0.0);
+    QCOMPARE(corrected, 0.0);
 }
 
 QTEST_MAIN(TestRunDecoding)
