@@ -64,8 +64,10 @@ SimulatedControllerConfig SimulatedControllerConfig::fromEnvironment()
 {
     const QString text = qEnvironmentVariable("ZEMBO_SIM_CONTROLLER");
     QString error;
-    const SimulatedControllerConfig config = fromString(text, &error);
+    SimulatedControllerConfig config = fromString(text, &error);
     if (!error.isEmpty())
         qDebug().noquote() << error << "in ZEMBO_SIM_CONTROLLER; the simulated controller uses its defaults";
+    config.vehiclePlant = config.streamFramesPerMs == 0;
+    config.scenarioFile = qEnvironmentVariable("ZEMBO_SIM_SCENARIO");
     return config;
 }

@@ -17,6 +17,10 @@
 //                page index on which the bootloader reports a flash error,
 //                returns a wrong check value, or stays silent (default none)
 //   noSyncEcho   1: the sync request is not echoed
+// Without a "stream" rate the program's controller measures a vehicle on its
+// rollers (SimulatedVehiclePlant) driven by the scenario file that the
+// environment variable ZEMBO_SIM_SCENARIO names (no file: a vehicle standing
+// still). Built in code, the controller streams the counting test stream.
 struct SimulatedControllerConfig {
     int deviceCode = 3;
     char revision = 'B';
@@ -29,6 +33,9 @@ struct SimulatedControllerConfig {
     int wrongCheckPage = -1;
     int bootloaderSilentPage = -1;
     bool noSyncEcho = false;
+    // A vehicle plant instead of the test stream, and its scenario file.
+    bool vehiclePlant = false;
+    QString scenarioFile;
 
     // Parses the list over the defaults; an unknown key or a bad value is an
     // error (the text names it) and leaves the defaults in place.

@@ -4,6 +4,7 @@
 #include "SimulatedControllerRegisters.h"
 #include "SimulatedFirmwareImage.h"
 #include "SimulatedTestStream.h"
+#include "SimulatedVehiclePlant.h"
 
 #include <QDebug>
 #include <QFile>
@@ -52,9 +53,22 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
     : config(config), userPageFile(userPageFile), queue(queueCapacity)
 {
     clock.start();
-    auto stream = std::make_unique<SimulatedTestStream>(config.streamFramesPerMs);
-    testStream = stream.get();
-    plant = std::move(stream);
+    if (config.vehiclePlant) {
+        SimulatedScenario scenario = SimulatedScenario::standing();
+        if (!config.scenarioFile.isEmpty()) {
+            QString error;
+            scenario = SimulatedScenario::fromFile(config.scenarioFile, &error);
+            if (!error.isEmpty())
+                qDebug().noquote() << "Simulated controller:" << error << "- the vehicle stands still";
+            else
+                qDebug().noquote() << "Simulated controller: scenario" << config.scenarioFile;
+        }
+        plant = std::make_unique<SimulatedVehiclePlant>(scenario, config.deviceCode);
+    } else {
+        auto stream = std::make_unique<SimulatedTestStream>(config.streamFramesPerMs);
+        testStream = stream.get();
+        plant = std::move(stream);
+    }
     version = config.firmwareVersion;
     syncEchoSuppressed = config.noSyncEcho;
     flashErrorPage = config.flashErrorPage;
@@ -157,7 +171,18 @@ void SimulatedDynoController::advance(int64_t now)
     if (bootloader)
         return;
     Sink sink(*this);
-    plant->advance(now, sink);
+    if (testStream || serialSent) {
+        plant->advance(now, sink);
+    } else {
+        // The firmware streams measurements only once the board takes whole
+        // batches; before that they would only fill the transmit buffer.
+        class Discard : public SimulatedPlant::FrameSink
+        {
+        public:
+            void push(uint8_t, uint32_t) override {}
+        } discard;
+        plant->advance(now, discard);
+    }
     if (now >= nextPerformanceUs) {
         // Average load 12 %, peak 35 %, 1400 bytes of free stack.
         push(SimReg::systemPerformance, (12u << 24) | (35u << 16) | 1400u);

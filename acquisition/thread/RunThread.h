@@ -1,5 +1,16 @@
 #pragma once
 
+#include "ChannelId.h"
+#include "DynoRegister.h"
+#include "DynoSettingId.h"
+#include "FilterBox.h"
+#include "FrameRecords.h"
+#include "FreqInputSettings.h"
+#include "RunThreadHooks.h"
+#include "SpiDynoFrame.h"
+#include "lib/FrequencyInputIds.h"
+
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -10,15 +21,32 @@
 #include <functional>
 
 class AbstractLogWriter;
+class DigitalFreqInputFrameProxy;
+class EngineSpeedFrameProxy;
+class McuThread;
+class QTimer;
+class RunChannel;
 
-// STAND-IN until the acquisition engine is built: the run thread with its run
-// state, its run-file writer and its run bracket, without frame decoding. A
-// run becomes active at once on start (the MCU synchronisation arrives with the
-// decoder), and its stop hands the file to the writer to finish.
+// The supplies the controller reports.
+enum PowerInfoId : int {
+    PowerInfoId_vccMcu = 0,
+    PowerInfoId_external5V = 1,
+    PowerInfoId_external12V = 2,
+    PowerInfoId_external24V = 3,
+    PowerInfoIdCount = 4
+};
+
+// The acquisition thread. Every 10 ms it takes the block of controller frames
+// the MCU link has handed over and decodes it into live channel values, run
+// records for the writer and CAN frame batches; it samples the filter bank and
+// runs the roller, dyno and engine physics; it pushes the argument-driven dyno
+// settings to the controller; and it carries the run: start, synchronisation
+// with the controller, stop.
 //
-// The thread never waits for the GUI: a fatal error goes out as a queued
-// notice and halts the thread's work until the GUI has shown it, so the GUI
-// can always make blocking calls into this thread, also while it shuts down.
+// Everything but the constructor runs in the thread itself (the object moves
+// into it). The thread never waits for the GUI: a fatal error goes out as a
+// queued notice and halts the thread's work until the GUI has shown it, so the
+// GUI can always make blocking calls into this thread, also while it shuts down.
 class RunThread : public QThread
 {
     Q_OBJECT
@@ -30,10 +58,15 @@ public:
     void setLogWriter(AbstractLogWriter* writer);
     AbstractLogWriter* logWriter = nullptr;
 
+    // Where the input blocks come from; theMCUThread unless set (tests).
+    void setInputSource(McuThread* link) { inputSource = link; useGlobalInputSource = false; }
+
+    // True from the synchronised start of a run to its stop.
     std::atomic<bool> runActive{false};
     std::atomic<qint64> runStartTime{0};
     QString lastRunFilePath() const;
 
+    // Connects the engine-speed vehicle parameter; the RUN tab calls it once the settings are ready.
     void connectDataSources();
     void stopPaThread();
 
@@ -46,11 +79,77 @@ public:
     static void setProgramEnder(std::function<void(const QString&)> ender);
     bool halted() const { return fatalPending; }
 
+    static RunThreadHooks hooks;
+
+    // Whether the RUN tab shows the slip-coefficient editor (set by the GUI).
+    static std::atomic<bool> slipEstimatorShown;
+
+    // ---- decoding (run thread)
+    void processBlock(const SpiDynoFrame* frames, int count);
+    void processIncomingFrame(const SpiDynoFrame& frame);
+    void checkPowerInfo(uint16_t millivolts, PowerInfoId id, const char* name, uint16_t nominalMillivolts,
+                        int lowPercent, int highPercent);
+    static bool isVoltageFaulty(uint16_t millivolts, uint16_t nominalMillivolts, int lowPercent, int highPercent);
+
+    // ---- frequency inputs
+    void freqFrameSplitter(FreqFrame frame, int slot);
+    void toothCounter(const FreqFrame& frame, int slot);
+    void sampleFreqData(qint64 now);
+    void sampleEngineSpeedData(qint64 now);
+
+    // ---- analog inputs and load cells
+    void newAinData(const ainFrame_t& frame, int block);
+    void newHpAinData(const hpAinFrame_t& frame);
+    void newLoadCellData(const loadCellFrame_t& frame);
+    void newLoadCellDataV2(const loadCellFrameV2_t& frame);
+    void sampleAinData(qint64 now);
+    void sampleHpAinData(qint64 now);
+    void sampleLoadCellData(qint64 now);
+
+    // ---- physics
+    void propagateSpeedDataToRoller(int roller, double rotationalSpeed, double rotationalAcceleration, qint64 t);
+    void calculateChannelsFromAllRollers(qint64 t);
+    void calculateEnginePowerAndTorque(qint64 t);
+    void updateSpeedRatio(double engineSpeed, qint64 t);
+    // The roller speed a road-speed or engine-speed target asks for (brake controller).
+    static double rollerRotSpeedFromDynoSpeed(double speed, RollerId roller);
+    static double rollerRotSpeedFromEngineSpeed(double engineSpeed, RollerId roller);
+    // Loss power of a coefficient list at x: 0 below three coefficients, up to the fourth power.
+    static double lossPolynomial(const QList<double>& coefficients, double x);
+
+    // Re-reads the dyno settings the decoders and the physics use.
+    void refreshSettings();
+
+    // Pulses counted per MCU frequency slot since the program started.
+    std::atomic<uint64_t> pulseCounts[6] = {};
+    // The run's state as the tests and the I/O page see it.
+    bool isSynced() const { return synced; }
+    bool isLogging() const { return logging; }
+    bool areDecodersReady() const { return decodersReady; }
+    QList<double> markerTimes() const { return markers; }
+    const QList<RunChannel*>& loggedMiscChannels() const { return miscChannelsToLog; }
+    FilterBox& filters() { return filterBox; }
+    DigitalFreqInputFrameProxy* freqInputProxy(int digitalInput) const;
+    EngineSpeedFrameProxy* engineSpeedDecoder() const { return engineSpeedProxy; }
+    int stoppedInputTimerCount() const;
+    void addChannelIdToMiscChannelsToLog(ChannelId id);
+    void sync();
+    void deSync();
+
 public Q_SLOTS:
+    void slot_processInputBuffer();
+    void slot_updateMcuArguments();
+    void slot_sampleFilterBox();
+    void slot_syncTimeout();
     void slot_settingsReady();
     void slot_startRun();
     void slot_stopRun();
     void slot_insertMarker();
+    void slot_newEngineSpeedVPData(double engineSpeed, qint64 timestamp);
+    void slot_stoppedMcuFreqInputCleanup();
+
+protected:
+    void run() override;
 
 Q_SIGNALS:
     void signal_fatalError(const QString& message);
@@ -58,13 +157,117 @@ Q_SIGNALS:
     void signal_systemAlarm(int type);
     void signal_newCanBus0Status(unsigned status);
     void signal_newCanBus1Status(unsigned status);
+    void signal_newCanFrameBatch(QList<canFrame_t> canFrameBatch);
+    void signal_userPageDataReceived(unsigned char wordId, unsigned data);
     // Asks the GUI to mark a new run on every RUN desktop.
     void signal_newRunStarted();
 
 private:
+    struct RollerSettings {
+        int speedSource = 0;
+        int supportRoller = 0;
+        double inertia = 0.0;
+        double diameter = 1.0;
+        QList<double> lossModel;
+    };
+    struct LoadCellSettings {
+        int roller = 0;
+        int direction = 0;
+        double a = 0.0;
+        double b = 0.0;
+        double voltageCheckLow = 0.0;
+        double voltageCheckHigh = 0.0;
+        int pgaGain = 7;
+    };
+    struct AinSettings {
+        double calibration = 0.0;
+        bool ratiometric = false;
+    };
+    struct HpAinSettings {
+        int mode = 0;
+        double calibration = 0.0;
+    };
+
+    void synced_();
+    void setChannel(ChannelId id, int index, double value, qint64 now);
+    double channelValue(ChannelId id, int index = 0) const;
+    double rollerRadius(int roller) const;
+    void updateMcuArgument(DynoSettingId id, DynoRegister firstRegister, int count);
+    double characteristicAt(DynoSettingId id, int channel, double x) const;
+    void connectChannelsToWriter(qint64 now);
+    void disconnectChannelsFromWriter(qint64 now);
+    McuThread* link() const;
+    void restartStoppedInputTimers();
+
+    // Timers.
+    QTimer* stoppedInputTimers[6] = {};
+    // Slots that had frames in the current block: their stopped-input timer
+    // restarts once per block rather than once per frame.
+    bool slotSawFrame[6] = {};
+    QTimer* filterBoxTimer = nullptr;
+    QTimer* syncTimer = nullptr;
+    QTimer* inputBufferTimer = nullptr;
+    QTimer* mcuArgumentsTimer = nullptr;
+
+    // CAN frames of the current block.
+    QList<canFrame_t> canFrameBatch;
+    canFrame_t pendingCanFrame{};
+    uint32_t canData0Latch = 0;
+    uint32_t canData1Latch = 0;
+    uint32_t userPageWordLatch = 0;
+
+    bool synced = false;
+    bool decodersReady = false;
+    QList<QMetaObject::Connection> sourceConnections;
+    QList<RunChannel*> loggedInputChannels;
+
+    FilterBox filterBox;
+    QList<RunChannel*> miscChannelsToLog;
+    uint16_t supplyMillivolts[PowerInfoIdCount] = {};
+    bool supplyWarningLogged[PowerInfoIdCount] = {};
+
+    // Record assembly buffers: a record spread over several registers is
+    // completed in place with whatever the other entries hold from before.
+    ainFrame_t ainFrame{};
+    hpAinFrame_t hpAinFrame{};
+    ainControllerOutFrame_t ainControllerOutFrame{};
+    speedControllerSPFrame_t speedControllerSPFrame{};
+    speedControllerSPFrame_t accControllerSPFrame{};
+    torqueControllerSPFrame_t torqueControllerSPFrame{};
+    ainControllerSPFrame_t ainControllerSPFrame{};
+    pidDetailsFrameV2_t pidDetailsFrame{};
+    loadCellFrame_t loadCellFrame{};
+    loadCellFrameV2_t loadCellFrameV2{};
+
+    bool runStartPending = false;
+    bool logging = false;
+    QList<double> markers;
+
+    DigitalFreqInputFrameProxy* freqInputProxies[5] = {};
+    EngineSpeedFrameProxy* engineSpeedProxy = nullptr;
+
+    // Settings as the decoders and the physics read them (refreshSettings).
+    FreqInputSettings freqSettings[6];
+    RollerSettings rollerSettings[4];
+    LoadCellSettings loadCellSettings[4];
+    AinSettings ainSettings[12];
+    HpAinSettings hpAinSettings[8];
+    int dynoType = 1;
+    int engineSpeedSource = 0;
+    double engineSpeedRatio = 1.0;
+    double slipEstimationCoefficient = 0.0;
+    double dynoLossFromLoadFactor = 0.0;
+    QList<double> internalLossModel;
+    QList<double> speedLossModel;
+
+    // Time of the block being decoded (ms since the epoch).
+    qint64 blockTime = 0;
+
+    McuThread* inputSource = nullptr;
+    bool useGlobalInputSource = true;
+
     mutable QMutex pathMutex;
     QString lastPath;
-    QList<double> markers;
     std::atomic<bool> fatalPending{false};
     QString fatalMessage;
 };

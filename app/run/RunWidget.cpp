@@ -1,5 +1,6 @@
 #include "RunWidget.h"
 
+#include "ActiveProjectValues.h"
 #include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "CameraSettings.h"
@@ -166,6 +167,10 @@ RunWidget::RunWidget(QWidget* parent)
 void RunWidget::initAfterSettings()
 {
     runThread->connectDataSources();
+    if (theProjectListModel)
+        connect(theProjectListModel, &QAbstractItemModel::dataChanged, this,
+                &RunWidget::mirrorActiveProjectForRunThread, Qt::UniqueConnection);
+    mirrorActiveProjectForRunThread();
     outputWidgetContainer->init();
     brakeController->init();
     engineSpeedWidget->init();
@@ -355,8 +360,29 @@ void RunWidget::slot_mcuThreadCrcErrorMcuSide()
         runStopProcedure();
 }
 
+void RunWidget::mirrorActiveProjectForRunThread()
+{
+    // The run thread's physics read these; the table stays in this thread.
+    RunThread::slipEstimatorShown = theDynoSettings && theDynoSettings->initialized
+                                    && theDynoSettings->isSlipEstimationAvailable();
+    ActiveProjectValues& mirror = theActiveProjectValues;
+    if (!theProjectListModel || theProjectListModel->activeProjectId < 0) {
+        mirror.clear();
+        return;
+    }
+    auto field = [](ProjectListFieldId id) { return theProjectListModel->activeProjectDataRawById(id).toDouble(); };
+    mirror.mass = field(ProjectListFields::mass);
+    mirror.driveWheels = int(field(ProjectListFields::driveWheels));
+    mirror.drivetrainInertia = field(ProjectListFields::drivetrainInertia);
+    mirror.engineInertia = field(ProjectListFields::engineInertia);
+    mirror.lossFromLoadFactor = field(ProjectListFields::lossFromLoadFactor);
+    mirror.wheelDiameter = field(ProjectListFields::wheelDiameter);
+    mirror.active = true;
+}
+
 void RunWidget::slot_updateStartButtonBackgroundColor()
 {
+    mirrorActiveProjectForRunThread();
     int dynoType = -1;
     if (theDynoSettings && theDynoSettings->initialized)
         dynoType = theDynoSettings->getSetting(DynoSettingId_dynoType, 0)->value().toInt();

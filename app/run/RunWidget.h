@@ -67,6 +67,8 @@ public Q_SLOTS:
     void slot_mcuThreadCrcErrorClientSide();
     void slot_mcuThreadCrcErrorMcuSide();
     void slot_updateStartButtonBackgroundColor();
+    // Copies the active project's physics fields for the run thread.
+    void mirrorActiveProjectForRunThread();
 
 Q_SIGNALS:
     void signal_startRun();

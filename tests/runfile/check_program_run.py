@@ -154,8 +154,20 @@ database.close()
 ini = os.path.join(ZEMBO, "settings.ini")
 with open(ini, encoding="utf-8") as f:
     lines = f.read().splitlines()
-write(ini, "\n".join("lastProjectId=%d" % project if line.startswith("lastProjectId=") else line
-                     for line in lines) + "\n")
+# The brake-controller panel shows only when a torque controller follows it
+# (its set point from a speed or acceleration controller); hidden, every run is
+# typed as one without absorber control.
+edited = []
+for line in lines:
+    if line.startswith("lastProjectId="):
+        line = "lastProjectId=%d" % project
+    elif line.startswith("DynoSetting\\torquePID_0_spSource="):
+        continue
+    edited.append(line)
+    if line == "[UserSetting]":
+        edited.append("DynoSetting\\torquePID_0_spSource=2")
+check("[UserSetting]" in edited, "settings.ini has its [UserSetting] group")
+write(ini, "\n".join(edited) + "\n")
 
 log_start = len(log_text())
 process, port = start()

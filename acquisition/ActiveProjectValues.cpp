@@ -1,0 +1,3 @@
+#include "ActiveProjectValues.h"
+
+ActiveProjectValues theActiveProjectValues;
