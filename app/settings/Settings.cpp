@@ -5,6 +5,8 @@
 #include "DelayedSpinBox.h"
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
+#include "FunctionManager.h"
+#include "InputChannelsManager.h"
 #include "MySettings.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectSettings.h"
@@ -42,6 +44,11 @@ Settings::Settings(QWidget* parent)
     if (theUI && theUI->runWidget)
         cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
     addTab(cameraSettings, tr("Camera"));
+    // Both pages fill themselves at the second start-up stage (init).
+    inputChannelsManager = new InputChannelsManager(this);
+    addTab(inputChannelsManager, tr("UI inputs"));
+    functionManager = new FunctionManager(this);
+    addTab(functionManager, tr("Functions"));
     remoteControl = new RemoteControl(this);
     addTab(remoteControl, tr("Remote control"));
     dynoOdometer = new DynoOdometer(this);
