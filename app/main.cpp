@@ -10,6 +10,7 @@
 #include "Fonts.h"
 #include "MainUI.h"
 #include "McuThread.h"
+#include "NetworkFileBrowser.h"
 #include "ObdThread.h"
 #include "PlatformMode.h"
 #include "TriggerThread.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
 
     // The settings store loads the channel setups when the main window starts it up.
     ChannelSetupModel::registerStartupLoader();
+    // The library browser sits below the application and fetches through its manager.
+    NetworkFileBrowser::setNetworkAccessManager(theNAM);
     Argument::setDeveloperMode(g_devModeEnabled);
 
     // The game pad scans and reads from now on, so operator input channels

@@ -7,6 +7,7 @@
 #include "Channels.h"
 #include "MyMenu.h"
 #include "MySettings.h"
+#include "NetworkFileBrowser.h"
 #include "lib/DialogAnswerer.h"
 #include "PathSaver.h"
 #include "lib/Tools.h"
@@ -143,8 +144,16 @@ void ChannelSetupModel::parseFile(QFile* file, bool strict)
 void ChannelSetupModel::loadFromString(const QString& xmlText, bool strict)
 {
     QDomDocument document;
-    if (!document.setContent(xmlText))
+    QString error;
+    int line = 0;
+    if (!document.setContent(xmlText, &error, &line)) {
+        // A preset the operator picked that does not parse must say so; the
+        // setups stay as they were.
+        if (strict)
+            Tools::showError(tr("Invalid channel preset format") + QStringLiteral("\n")
+                             + tr("Line %1: %2").arg(line).arg(error));
         document = QDomDocument();
+    }
     loadDocument(document, strict);
 }
 
@@ -204,9 +213,20 @@ void ChannelSetupModel::action_exportPreset()
         return;
     if (QFileInfo(fileName).absoluteFilePath() == QFileInfo(userFilePath).absoluteFilePath())
         return;
-    QFile::remove(fileName);
-    if (!QFile::copy(userFilePath, fileName))
+    // The old preset is replaced only once the new one is completely written.
+    QFile source(userFilePath);
+    QSaveFile target(fileName);
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)
+        || target.write(source.readAll()) < 0 || !target.commit())
         Tools::showError(tr("Can't write file ") + fileName);
+}
+
+void ChannelSetupModel::action_importPresetFromServer()
+{
+    NetworkFileBrowser browser(NetworkFileBrowser::listAddress(libraryFolder),
+                               NetworkFileBrowser::fileAddress(libraryFolder), QStringLiteral("xml"), nullptr);
+    if (!browser.fileContent.isEmpty())
+        loadFromString(browser.fileContent, true);
 }
 
 void ChannelSetupModel::resolveAlarmGates()
@@ -590,6 +610,8 @@ void ChannelSetupModel::slot_contextMenuEvent(const QList<int>& rows, int column
         edit = menu.addAction(tr("Edit"));
     QAction* exportAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-save")), tr("Export all"));
     QAction* importAll = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Import all"));
+    QAction* importFromServer =
+        menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Import from server"));
     QAction* loadDefault = menu.addAction(QIcon::fromTheme(QStringLiteral("document-open")), tr("Load default"));
     QAction* picked = menu.exec(position);
     if (!picked)
@@ -600,6 +622,8 @@ void ChannelSetupModel::slot_contextMenuEvent(const QList<int>& rows, int column
         action_exportPreset();
     else if (picked == importAll)
         action_importPreset();
+    else if (picked == importFromServer)
+        action_importPresetFromServer();
     else if (picked == loadDefault)
         action_loadDefault();
 }

@@ -58,6 +58,9 @@ public:
     void action_loadDefault();
     void action_importPreset();
     void action_exportPreset();
+    // Lets the operator pick a preset of this kind from the manufacturer's
+    // online library and loads it like an imported file.
+    void action_importPresetFromServer();
     // Opens the setup of row `row` in the modal setup editor; Cancel puts back
     // the values the setup had when it opened.
     void action_editChannel(int row);

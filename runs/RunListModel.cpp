@@ -2,11 +2,15 @@
 
 #include "Colors.h"
 #include "MySettings.h"
+#include "OpenedRunsManager.h"
 #include "ProjectListModel.h"
+#include "RunData.h"
 #include "RunDeleteDialog.h"
+#include "lib/Tools.h"
 
 #include <QBrush>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -73,6 +77,10 @@ RunListModel::RunListModel(QWidget* parent, QSqlDatabase db)
     fieldDescriptors.resize(RunListFieldCount);
     registerFields();
 
+    // Run files name their run fields through this model; the import below
+    // already writes into run files.
+    if (!theRunListModel)
+        theRunListModel = this;
     if (createTable(db, QStringLiteral("runs2")))
         tryV1DatabaseImport();
 
@@ -192,10 +200,75 @@ QVariant RunListModel::data(const QModelIndex& index, int role) const
 
 bool RunListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    // The run file is the primary store of these values: the run-file layer
-    // writes a changed value into the file here, before the table, and refuses
-    // the change when the file cannot be opened. Until it exists only the table is written.
+    // The run file is the primary store: a changed value goes into the file
+    // first, and a run whose file cannot be opened keeps its old value.
+    const QVariant current = data(index, Qt::UserRole);
+    if (value != current || value.isValid() != current.isValid()) {
+        const QString file = index.column() == RunListFields::filename
+            ? value.toString()
+            : dataRawByRowAndId(index.row(), RunListFields::filename).toString();
+        RunData* run = theOpenedRunsManager.getRunData(file);
+        if (!run) {
+            qDebug().noquote() << QStringLiteral("Save run info in file: Run file not available ") + file;
+            return false;
+        }
+        run->updateRunInfoValue(static_cast<RunListFieldId>(index.column()), value);
+    }
     return QSqlTableModel::setData(index, value, role);
+}
+
+void RunListModel::setProjectId(int projectId)
+{
+    if (projectId == currentProjectId)
+        return;
+    currentProjectId = projectId;
+    setFilter(QStringLiteral("projectId=%1").arg(projectId));
+    select();
+}
+
+int RunListModel::newRunFromFile(const QString& file)
+{
+    QSqlQuery duplicate(database());
+    duplicate.prepare(QStringLiteral("SELECT projectId FROM runs2 WHERE filename=?"));
+    duplicate.addBindValue(file);
+    if (!duplicate.exec()) {
+        logSqlError(duplicate);
+    } else if (duplicate.next()) {
+        Tools::showError(tr("File already added exist in project database") + file
+                         + QString::number(duplicate.value(0).toInt()));
+        return -1;
+    }
+
+    RunData* run = theOpenedRunsManager.getRunData(file);
+    if (!run) {
+        Tools::showError(tr("Error reading run info from file"));
+        return -1;
+    }
+    // Read again: the file is the primary store of these values.
+    run->runInfoLoaded = false;
+    run->loadRunInfo();
+
+    const int row = rowCount();
+    insertRows(row, 1);
+    // The file name first: every later write of the row finds its file by it.
+    setDataRawByRowAndId(row, RunListFields::filename, file);
+    setDataRawByRowAndId(row, RunListFields::projectId, currentProjectId);
+    for (int field = RunListFields::favourite; field < RunListFieldCount; ++field)
+        setDataRawByRowAndId(row, field, run->getRunInfoValue(field, QVariant()));
+    submitAll();
+
+    run->loadProjectInfo();
+    // A project that is not in the table leaves the file's project values alone.
+    const int projectRow = theProjectListModel ? theProjectListModel->rowFromProjectId(currentProjectId) : -1;
+    if (projectRow >= 0) {
+        for (int field = 0; field < ProjectListFieldCount; ++field)
+            run->updateProjectInfoValue(static_cast<ProjectListFieldId>(field),
+                                        theProjectListModel->dataRawByRowAndId(projectRow, field), false);
+    }
+    run->updateRunInfoValue(RunListFields::id, dataRawByRowAndId(row, RunListFields::id));
+    if (theProjectListModel)
+        theProjectListModel->queueProjectStatsUpdate(currentProjectId);
+    return row;
 }
 
 QStringList RunListModel::getUsedRunNames() const
@@ -208,15 +281,78 @@ QStringList RunListModel::getUsedRunNames() const
 
 void RunListModel::tryV1DatabaseImport()
 {
-    // The first generation's runs are attached here to the projects imported
-    // from it (v1ProjectIdMap of the project model), each through its run file;
-    // this arrives with the run-file layer that opens those files.
+    const QString connection = QStringLiteral("projects.db");
+    if (!QSqlDatabase::contains(connection))
+        return;
+    QSqlDatabase old = QSqlDatabase::database(connection, true);
+    if (!old.isValid())
+        return;
+    if (!old.isOpen()) {
+        qDebug() << "void RunListModel::tryV1DatabaseImport()" << "Can't open database";
+        return;
+    }
+    QSqlQuery query(old);
+    if (!query.exec(QStringLiteral("SELECT * FROM runs"))) {
+        logSqlError(query);
+        return;
+    }
+    const QMap<int, int> projectIds = theProjectListModel ? theProjectListModel->v1ProjectIdMap : QMap<int, int>();
+    int i = 0;
+    while (query.next()) {
+        if (!insertRows(i, 1)) {
+            qDebug() << "Error inserting run row " << i;
+            return;
+        }
+        const QString file = query.value(QStringLiteral("filename")).toString();
+        RunData* run = theOpenedRunsManager.getRunData(file);
+        if (!run) {
+            qDebug() << "Run file not available at database import" << file;
+            removeRows(i, 1);
+            continue;
+        }
+        run->loadRunInfo();
+        setDataRawByRowAndId(i, RunListFields::filename, file);
+        const int newId = projectIds.value(query.value(QStringLiteral("projectId")).toInt(), -1);
+        if (newId == -1) {
+            removeRows(i, 1);
+            continue;
+        }
+        setDataRawByRowAndId(i, RunListFields::projectId, newId);
+        const qint64 time = QDateTime::fromString(query.value(QStringLiteral("timestamp")).toString(),
+                                                  QStringLiteral("yyyy-MM-dd_hh:mm:ss"))
+                                .toSecsSinceEpoch();
+        setDataRawByRowAndId(i, RunListFields::creationTimestamp, time);
+        setDataRawByRowAndId(i, RunListFields::runLength, query.value(QStringLiteral("length")));
+        setDataRawByRowAndId(i, RunListFields::measuredWheelPower, query.value(QStringLiteral("peakPower")));
+        setDataRawByRowAndId(i, RunListFields::comment, query.value(QStringLiteral("comment")));
+        setDataRawByRowAndId(i, RunListFields::lastAccessTimestamp, time);
+        setDataRawByRowAndId(i, RunListFields::modificationTimestamp, time);
+        qDebug() << "Imported run " << i << " projectId: " << newId << query.value(QStringLiteral("comment"));
+        submit();
+        ++i;
+    }
+    qDebug() << "Imported " << i << " runs from V1 database";
 }
 
-void RunListModel::slot_projectDataChanged(int, ProjectListFieldId, const QVariant&)
+void RunListModel::slot_projectDataChanged(int projectId, ProjectListFieldId fieldId, const QVariant& value)
 {
-    // Every run file of the project receives the changed project value here,
-    // through the cache of opened runs, once the run-file layer exists.
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT filename FROM runs2 WHERE projectId=?"));
+    query.addBindValue(projectId);
+    if (!query.exec()) {
+        logSqlError(query);
+        return;
+    }
+    while (query.next()) {
+        const QString file = query.value(0).toString();
+        RunData* run = theOpenedRunsManager.getRunData(file);
+        if (!run)
+            continue;
+        if (run->updateProjectInfoValue(fieldId, value, false) != 0) {
+            qDebug() << "Error updating project data in file" << file << projectId << fieldId << value;
+            return;
+        }
+    }
 }
 
 void RunListModel::slot_runInfoChanged(const QString& filename, RunListFieldId fieldId, const QVariant& value)

@@ -29,6 +29,13 @@ public:
     QStringList getUsedRunNames() const;
     void tryV1DatabaseImport();
 
+    // Shows the runs of one project; the same id again changes nothing.
+    void setProjectId(int projectId);
+    // Adds a run file to the project shown: the row from the file's run
+    // information, the project's values and the new database id into the
+    // file. The new row, or -1 (duplicate file, unreadable file).
+    int newRunFromFile(const QString& file);
+
     // The analysis layer tells whether a run file is loaded in its list; unset
     // while that list does not exist.
     static void setLoadedRunQuery(std::function<bool(const QString& file)> query);

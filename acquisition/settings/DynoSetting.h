@@ -4,21 +4,29 @@
 #include "SettingWidgetType.h"
 
 #include <QDebug>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
 
 // One channel of one dyno setting: its key, label and the editor that holds
-// its value. The editor's value is the setting's value.
+// its value. Every change of the editor is written at once to the MCU's
+// configuration word when the setting has an address.
+//
+// The editor belongs to the GUI thread. The run and brake-controller threads
+// read the value too: they get a copy that the GUI thread refreshes whenever
+// the editor announces a change.
 class DynoSetting : public QObject
 {
     Q_OBJECT
 public:
     DynoSetting(QWidget* widget, const QString& keyTemplate, const QString& label, SettingWidgetType type,
-                unsigned channel, QObject* parent);
+                quint32 channel, quint32 mcuAddress);
 
+    // The editor's value by kind (see SettingWidgetType); outside the GUI thread its copy.
     QVariant value() const;
+    // Puts the value into the editor as an edit would (store and MCU follow). GUI thread.
     void setValue(const QVariant& value);
 
     // The editor as T when the setting has that kind of editor; null (and a
@@ -33,6 +41,10 @@ public:
         return qobject_cast<T*>(widget);
     }
 
+    // The name channel n of this setting has in a run file, whether or not
+    // the connected board has that channel.
+    QString generateIdStringForAnalyze(int n) const;
+
     QWidget* widget = nullptr;
     QString keyTemplate;
     QString key;
@@ -41,4 +53,17 @@ public:
     quint32 mcuAddress = 0;
     quint32 channel = 0;
     int maxChannelCount = 1;
+
+public Q_SLOTS:
+    void slot_valueChangedDispatcherInt(int value);
+    void slot_valueChangedDispatcherFloat(double value);
+
+private:
+    QVariant editorValue() const;
+    void refreshCopy();
+    void followEditor();
+    void connectDispatch();
+
+    mutable QMutex copyMutex;
+    QVariant copy;
 };

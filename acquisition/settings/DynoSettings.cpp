@@ -1,33 +1,70 @@
 #include "DynoSettings.h"
 
-#include "ChannelSetupModel.h"
-#include "Channels.h"
+#include "ACMTabWidget.h"
+#include "ArgumentLineEdit.h"
+#include "ArgumentWidget.h"
 #include "DynoSetting.h"
+#include "DynoSettingsLossModelEditor.h"
 #include "HwInfo.h"
 #include "McuThread.h"
 #include "MySettings.h"
+#include "MySettingsOwnWidgets.h"
+#include "PointVectorEditor.h"
+#include "QuantityComboBox.h"
+#include "SpinBoxWithUnit.h"
+#include "UnitComboBox.h"
+#include "lib/Unit.h"
+#include "functions/Argument.h"
+#include "functions/ProjectFieldSource.h"
 #include "lib/Tools.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFormLayout>
-#include <QScrollArea>
-#include <QTabWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QSpinBox>
+#include <QThread>
 
-#include <limits>
+#include <climits>
+#include <cmath>
 
 DynoSettings* theDynoSettings = nullptr;
 
-DynoSettings::DynoSettings(QTabWidget* tabWidget)
-    : QObject(tabWidget), tabWidget(tabWidget)
+namespace {
+
+int spinBoxLimit(double limit)
+{
+    if (std::isnan(limit))
+        return 0;
+    if (limit <= double(INT_MIN))
+        return INT_MIN;
+    if (limit >= double(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(limit);
+}
+
+bool optionHidden(const QComboBox* combo, int option)
+{
+    const auto* view = qobject_cast<const QListView*>(combo->view());
+    return view && view->isRowHidden(option);
+}
+
+} // namespace
+
+DynoSettings::DynoSettings(ACMTabWidget* tabWidget)
+    : QObject(tabWidget)
+    , tabWidget(tabWidget)
 {
     if (theDynoSettings)
         qDebug() << "Dyno settings constructed more than once";
     theDynoSettings = this;
-    for (int i = 0; i < DynoSettingIdCount; ++i)
-        settings.append(nullptr);
+    fillOptionListsAndAddresses();
     // The link confirms from its own thread; the registry is built in the GUI thread.
     if (theMCUThread)
         connect(theMCUThread, &McuThread::signal_firmwareVersionConfirmed, this,
@@ -36,109 +73,239 @@ DynoSettings::DynoSettings(QTabWidget* tabWidget)
 
 DynoSettings::~DynoSettings()
 {
-    for (QList<DynoSetting*>* list : settings) {
+    for (QList<DynoSetting*>* list : std::as_const(settings)) {
         if (list)
             qDeleteAll(*list);
-        delete list;
     }
+    qDeleteAll(settings);
+    qDeleteAll(optionLists);
     if (theDynoSettings == this)
         theDynoSettings = nullptr;
 }
 
-void DynoSettings::slot_initChannelsAndSettings()
+// ------------------------------------------------------------- registration
+
+void DynoSettings::addSetting(DynoSettingId id, const QString& key, const QString& label, const QString& tooltip,
+                              int channelCount, SettingWidgetType type, QVariant defaultValue, double minimum,
+                              double maximum, Quantity quantity, bool hidden, bool notStored)
 {
-    if (initialized)
+    if (id < 0 || id >= DynoSettingIdCount) {
+        qDebug() << "Dyno setting id" << int(id) << "out of range";
         return;
-    // The channels are sized by the board the link has just reported. Alarm
-    // gates name their channels by key and are bound as soon as they exist.
-    theChannels.init();
-    theRunChannelSetupModel.resolveAlarmGates();
-    qDebug() << "Channels registered";
-
-    auto* scroll = new QScrollArea(tabWidget);
-    scroll->setWidgetResizable(true);
-    page = new QWidget(scroll);
-    form = new QFormLayout(page);
-    form->setLabelAlignment(Qt::AlignRight);
-    scroll->setWidget(page);
-
-    const QStringList rollers{QStringLiteral("-"), QStringLiteral("roller 1"), QStringLiteral("roller 2"),
-                              QStringLiteral("roller 3"), QStringLiteral("roller 4")};
-    const double inf = std::numeric_limits<double>::infinity();
-    addSetting(DynoSettingId_engineSpeedSource, QStringLiteral("engineSpeedSource"), tr("Engine speed source"), 1,
-               SettingWidgetType_comboBox, 0, 0, 0,
-               {tr("calculated"), tr("eng. speed in"), tr("OBD"), tr("CAN channel"), tr("VP_engineSpeed")});
-    addSetting(DynoSettingId_engineSpeedRatio, QStringLiteral("engineSpeedRatio"), tr("Engine speed ratio"), 1,
-               SettingWidgetType_doubleSpinBox, 1.0, 1e-10, inf);
-    addSetting(DynoSettingId_slipEstimationCoefficient, QStringLiteral("slipEstimationCoefficient"),
-               tr("Slip estimation coefficient"), 1, SettingWidgetType_doubleSpinBox, 0.05, 0, 1);
-    addSetting(DynoSettingId_dynoType, QStringLiteral("dynoType"), tr("Dyno type"), 1, SettingWidgetType_comboBox, 1,
-               0, 0, {tr("engine"), tr("roller"), tr("hub")});
-    addSetting(DynoSettingId_rollerSupportRoller, QStringLiteral("roller_%1_supportRoller"), tr("Support roller"),
-               theHwInfo.rollers, SettingWidgetType_comboBox, 0, 0, 0, rollers);
-    addSetting(DynoSettingId_loadCellRoller, QStringLiteral("loadCell_%1_roller"), tr("Measures torque on"),
-               theHwInfo.loadCells, SettingWidgetType_comboBox, 0, 0, 0, rollers);
-    addSetting(DynoSettingId_loadCellB, QStringLiteral("loadCell_%1_b"), tr("Offset b [Nm]"), theHwInfo.loadCells,
-               SettingWidgetType_doubleSpinBox, 0.0, -inf, inf);
-    addSetting(DynoSettingId_loadCellAutomaticOffset, QStringLiteral("loadCell_%1_automaticOffset"),
-               tr("Automatic offset calibration"), theHwInfo.loadCells, SettingWidgetType_checkBox, true, 0, 0);
-
-    tabWidget->addTab(scroll, tr("Dyno"));
-
-    initialized = true;
-    qDebug() << "Dyno settings ready";
-    emit signal_settingsReady();
-}
-
-void DynoSettings::addSetting(DynoSettingId id, const QString& key, const QString& label, int channelCount,
-                              SettingWidgetType type, const QVariant& defaultValue, double minimum, double maximum,
-                              const QStringList& options)
-{
-    auto* list = new QList<DynoSetting*>;
+    }
+    while (settings.size() < DynoSettingIdCount)
+        settings.append(nullptr);
+    pendingIds.append(id);
+    auto* list = new QList<DynoSetting*>(std::max(channelCount, 0), nullptr);
+    delete settings[id];
     settings[id] = list;
+    const quint32 address = mcuAddresses.value(id, 0);
     for (int i = 0; i < channelCount; ++i) {
-        QWidget* editor = nullptr;
-        switch (type) {
-        case SettingWidgetType_comboBox: {
-            auto* combo = new QComboBox(page);
-            combo->addItems(options);
-            combo->setCurrentIndex(defaultValue.toInt());
-            editor = combo;
-            break;
-        }
-        case SettingWidgetType_doubleSpinBox: {
-            auto* spin = new QDoubleSpinBox(page);
-            spin->setDecimals(7);
-            spin->setRange(minimum, maximum);
-            spin->setValue(defaultValue.toDouble());
-            editor = spin;
-            break;
-        }
-        case SettingWidgetType_checkBox: {
-            auto* check = new QCheckBox(page);
-            check->setChecked(defaultValue.toBool());
-            editor = check;
-            break;
-        }
-        default:
-            qDebug() << "not supported widgetType";
-            editor = new QWidget(page);
-            break;
-        }
-        auto* setting = new DynoSetting(editor, key, label, type, unsigned(i), nullptr);
-        list->append(setting);
-        editor->setObjectName(QStringLiteral("DynoSetting/") + setting->key);
+        QWidget* editor = createEditor(id, type, defaultValue, minimum, maximum, quantity);
+        auto* setting = new DynoSetting(editor, key, label, type, quint32(i), address);
+        (*list)[i] = setting;
+        editor->setToolTip(Tools::optionalArg(tooltip, i + 1));
+        editor->setObjectName(QStringLiteral("DynoSetting/") + Tools::optionalArg(key, i));
+        editor->installEventFilter(this);
         editor->setFocusPolicy(Qt::StrongFocus);
-        if (auto* combo = qobject_cast<QComboBox*>(editor))
-            theSettings.connectComboBox(combo);
-        else if (auto* spin = qobject_cast<QDoubleSpinBox*>(editor))
-            theSettings.connectDoubleSpinBox(spin);
-        else if (auto* check = qobject_cast<QCheckBox*>(editor))
-            theSettings.connectCheckBox(check);
-        form->addRow(channelCount > 1 ? QStringLiteral("%1 (%2)").arg(setting->label).arg(i + 1) : setting->label,
-                     editor);
+        if (!notStored) {
+            if (auto* combo = qobject_cast<QComboBox*>(editor); combo && type == SettingWidgetType_comboBox)
+                dropUnofferedStoredOption(combo, defaultValue.toInt());
+            bindToStore(setting, quantity);
+        }
+        if (hidden)
+            editor->hide();
+        // Several hundred writes leave here at registration; the link sends
+        // about twenty frames per buffer swap, so keep its queue that short.
+        waitForLinkQueue();
     }
 }
+
+QWidget* DynoSettings::createEditor(DynoSettingId id, SettingWidgetType type, const QVariant& defaultValue,
+                                    double minimum, double maximum, Quantity quantity)
+{
+    switch (type) {
+    case SettingWidgetType_spinBox: {
+        auto* spin = new QSpinBox(tabWidget);
+        spin->setRange(spinBoxLimit(minimum), spinBoxLimit(maximum));
+        spin->setStepType(QAbstractSpinBox::AdaptiveDecimalStepType);
+        spin->setValue(defaultValue.toInt());
+        return spin;
+    }
+    case SettingWidgetType_doubleSpinBox: {
+        auto* spin = new QDoubleSpinBox(tabWidget);
+        // Decimals first: the range and the value are rounded to them.
+        spin->setDecimals(7);
+        spin->setRange(minimum, maximum);
+        spin->setStepType(QAbstractSpinBox::AdaptiveDecimalStepType);
+        spin->setValue(defaultValue.toDouble());
+        return spin;
+    }
+    case SettingWidgetType_spinBoxWithUnit: {
+        auto* spin = new SpinBoxWithUnit(tabWidget, quantity);
+        spin->setDecimals(7);
+        spin->setRangeSI(minimum, maximum);
+        spin->setValueSI(defaultValue.toDouble());
+        return spin;
+    }
+    case SettingWidgetType_lineEdit:
+        return new QLineEdit(tabWidget);
+    case SettingWidgetType_comboBox: {
+        auto* combo = new QComboBox(tabWidget);
+        if (const QStringList* options = optionLists.value(id))
+            combo->addItems(*options);
+        else
+            qDebug() << "Dyno setting" << int(id) << "has no option list";
+        // Options a board lacks stay in the list, hidden, so that a stored
+        // index means the same option on every board.
+        const QList<int> allowed = allowedOptions.value(id);
+        if (!allowed.isEmpty()) {
+            auto* view = qobject_cast<QListView*>(combo->view());
+            for (int option = 0; view && option < combo->count(); ++option)
+                view->setRowHidden(option, !allowed.contains(option));
+        }
+        combo->setCurrentIndex(defaultValue.toInt());
+        return combo;
+    }
+    case SettingWidgetType_checkBox: {
+        auto* check = new QCheckBox(tabWidget);
+        check->setChecked(defaultValue.toBool());
+        return check;
+    }
+    case SettingWidgetType_pointVectorEditor: {
+        auto* curve = new PointVectorEditor(tabWidget, QStringLiteral("x"), QStringLiteral("y"));
+        curve->enableTracker();
+        return curve;
+    }
+    case SettingWidgetType_lossModelEditor:
+        return new DynoSettingsLossModelEditor(tabWidget);
+    case SettingWidgetType_quantityComboBox: {
+        auto* combo = new QuantityComboBox(tabWidget);
+        combo->setQuantity(static_cast<Quantity>(defaultValue.toInt()));
+        return combo;
+    }
+    case SettingWidgetType_argumentWidget:
+        return new ArgumentWidget(tabWidget, nullptr);
+    }
+    qDebug() << "not supported widgetType";
+    return new QWidget(tabWidget);
+}
+
+void DynoSettings::bindToStore(DynoSetting* setting, Quantity quantity)
+{
+    QWidget* editor = setting->widget;
+    switch (setting->widgetType) {
+    case SettingWidgetType_spinBox:
+        theSettings.connectSpinBox(static_cast<QSpinBox*>(editor));
+        break;
+    case SettingWidgetType_doubleSpinBox:
+        theSettings.connectDoubleSpinBox(static_cast<QDoubleSpinBox*>(editor));
+        break;
+    case SettingWidgetType_spinBoxWithUnit:
+        theSettings.connectSpinBoxWithUnit(static_cast<SpinBoxWithUnit*>(editor));
+        break;
+    case SettingWidgetType_lineEdit:
+        theSettings.connectLineEdit(static_cast<QLineEdit*>(editor));
+        break;
+    case SettingWidgetType_comboBox:
+        theSettings.connectComboBox(static_cast<QComboBox*>(editor));
+        break;
+    case SettingWidgetType_checkBox:
+        theSettings.connectCheckBox(static_cast<QCheckBox*>(editor));
+        break;
+    case SettingWidgetType_lossModelEditor:
+        theSettings.connectDynoSettingsLossModelEditor(static_cast<DynoSettingsLossModelEditor*>(editor));
+        break;
+    case SettingWidgetType_quantityComboBox:
+        theSettings.connectQuantityComboBox(static_cast<QuantityComboBox*>(editor));
+        break;
+    case SettingWidgetType_argumentWidget: {
+        auto* argument = static_cast<ArgumentWidget*>(editor);
+        theSettings.connectArgumentWidget(argument);
+        argument->setLockedQuantity(quantity);
+        break;
+    }
+    default:
+        // A curve is bound once its axes are set up; other kinds have no binding.
+        break;
+    }
+}
+
+void DynoSettings::dropUnofferedStoredOption(QComboBox* combo, int defaultIndex)
+{
+    // Old stores kept the option's text; their binding finds the text or keeps the default.
+    if (theSettings.oldComboBoxFormat)
+        return;
+    const QString storeKey = theSettings.keyPrefix + combo->objectName();
+    if (!theSettings.contains(storeKey))
+        return;
+    const QVariant stored = theSettings.value(storeKey);
+    bool ok = false;
+    const int option = stored.toInt(&ok);
+    if (ok && option >= 0 && option < combo->count() && !optionHidden(combo, option))
+        return;
+    // Sent as it is, an index the board does not offer (or none at all) would
+    // configure the controller with something it cannot do.
+    qDebug().noquote() << QStringLiteral("Dyno setting %1: stored option %2 is not offered on this board, "
+                                         "the default %3 is used")
+                              .arg(combo->objectName().mid(int(qstrlen("DynoSetting/"))), stored.toString())
+                              .arg(defaultIndex);
+    theSettings.remove(storeKey);
+}
+
+void DynoSettings::fallBackFromHiddenOption(DynoSettingId id, int channel, int defaultIndex)
+{
+    DynoSetting* setting = getSetting(id, channel);
+    auto* combo = setting ? setting->getWidgetHelper<QComboBox>(SettingWidgetType_comboBox) : nullptr;
+    if (!combo)
+        return;
+    const int option = combo->currentIndex();
+    if (option >= 0 && option < combo->count() && !optionHidden(combo, option))
+        return;
+    qDebug().noquote() << QStringLiteral("Dyno setting %1: option %2 is not offered here, the default %3 is used")
+                              .arg(setting->key)
+                              .arg(option)
+                              .arg(defaultIndex);
+    combo->setCurrentIndex(defaultIndex);
+}
+
+void DynoSettings::waitForLinkQueue()
+{
+    if (!theMCUThread || linkStalled)
+        return;
+    int fill = theMCUThread->getTxBufferFill();
+    if (fill <= kQueuedFramesLimit)
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    int lowest = fill;
+    while (fill > kQueuedFramesLimit) {
+        // The link drains its queue every few milliseconds; one that does not
+        // must not hold the GUI for good.
+        if (sinceProgress.elapsed() >= kLinkStallMs) {
+            linkStalled = true;
+            qDebug() << "MCU link takes no configuration writes:" << fill
+                     << "frames wait in its queue; the dyno settings are registered without waiting";
+            break;
+        }
+        QThread::msleep(1);
+        fill = theMCUThread->getTxBufferFill();
+        if (fill < lowest) {
+            lowest = fill;
+            sinceProgress.restart();
+        }
+    }
+    linkWaitNs += waited.nsecsElapsed();
+}
+
+void DynoSettings::addHeader(const QString& text)
+{
+    headers.insert(int(pendingIds.size()), text);
+}
+
+// ----------------------------------------------------------------- lookups
 
 DynoSetting* DynoSettings::getSetting(DynoSettingId id, int channel) const
 {
@@ -158,6 +325,132 @@ double DynoSettings::getSettingValueDouble(DynoSettingId id, int channel) const
     return setting ? setting->value().toDouble() : 0.0;
 }
 
+int DynoSettings::channelCount(DynoSettingId id) const
+{
+    const QList<DynoSetting*>* list = (id >= 0 && id < settings.size()) ? settings.at(id) : nullptr;
+    return list ? int(list->size()) : 0;
+}
+
+QLabel* DynoSettings::getSettingLabel(QWidget* editor)
+{
+    QWidget* page = editor ? editor->parentWidget() : nullptr;
+    auto* form = page ? qobject_cast<QFormLayout*>(page->layout()) : nullptr;
+    return form ? qobject_cast<QLabel*>(form->labelForField(editor)) : nullptr;
+}
+
+void DynoSettings::setSettingVisibility(DynoSettingId id, bool visible, int channel)
+{
+    DynoSetting* setting = getSetting(id, channel);
+    if (!setting)
+        return;
+    QWidget* editor = setting->widget;
+    QWidget* page = editor->parentWidget();
+    auto* form = page ? qobject_cast<QFormLayout*>(page->layout()) : nullptr;
+    // Through the form the row gives up its spacing as well.
+    if (form && form->indexOf(editor) >= 0) {
+        form->setRowVisible(editor, visible);
+        return;
+    }
+    editor->setVisible(visible);
+    if (QLabel* label = getSettingLabel(editor))
+        label->setVisible(visible);
+}
+
+// ------------------------------------------------------------ combo rules
+
+void DynoSettings::addComboBoxSlot(DynoSettingId id, ComboBoxSlot slot)
+{
+    for (int channel = 0; channel < channelCount(id); ++channel) {
+        auto* combo = getSetting(id, channel)->getWidgetHelper<QComboBox>(SettingWidgetType_comboBox);
+        if (!combo)
+            continue;
+        connect(combo, &QComboBox::currentIndexChanged, this,
+                [this, slot, channel](int index) { (this->*slot)(index, channel); });
+        (this->*slot)(combo->currentIndex(), channel);
+    }
+}
+
+void DynoSettings::syncSetting(DynoSetting* source, DynoSetting* target)
+{
+    if (!source || !target)
+        return;
+    switch (source->widgetType) {
+    case SettingWidgetType_spinBox:
+        Tools::cloneSpinBox(static_cast<QSpinBox*>(source->widget), static_cast<QSpinBox*>(target->widget));
+        break;
+    case SettingWidgetType_doubleSpinBox:
+        Tools::cloneDoubleSpinBox(static_cast<QDoubleSpinBox*>(source->widget),
+                                  static_cast<QDoubleSpinBox*>(target->widget));
+        break;
+    case SettingWidgetType_spinBoxWithUnit:
+        SpinBoxWithUnit::cloneSpinBoxWithUnit(static_cast<SpinBoxWithUnit*>(source->widget),
+                                              static_cast<SpinBoxWithUnit*>(target->widget));
+        break;
+    case SettingWidgetType_comboBox: {
+        // The target ends with the source's options once each, not twice.
+        auto* combo = static_cast<QComboBox*>(target->widget);
+        {
+            const QSignalBlocker blocker(combo);
+            combo->clear();
+        }
+        Tools::cloneComboBox(static_cast<QComboBox*>(source->widget), combo);
+        break;
+    }
+    case SettingWidgetType_checkBox:
+        Tools::cloneCheckBox(static_cast<QCheckBox*>(source->widget), static_cast<QCheckBox*>(target->widget));
+        break;
+    case SettingWidgetType_pointVectorEditor:
+        PointVectorEditor::clonePointVectorEditor(static_cast<PointVectorEditor*>(source->widget),
+                                                  static_cast<PointVectorEditor*>(target->widget));
+        break;
+    default:
+        qDebug() << "widget not supported for sync";
+        break;
+    }
+}
+
+void DynoSettings::unsyncSetting(DynoSetting* a, DynoSetting* b)
+{
+    if (!a || !b)
+        return;
+    QObject::disconnect(a->widget, nullptr, b->widget, nullptr);
+    QObject::disconnect(b->widget, nullptr, a->widget, nullptr);
+}
+
+// ------------------------------------------------------------------ others
+
+QString DynoSettings::analyzeSettingValueToString(const QString& key, const QVariant& value) const
+{
+    for (int id = 0; id < settings.size(); ++id) {
+        const QList<DynoSetting*>* list = settings.at(id);
+        if (!list)
+            continue;
+        for (const DynoSetting* setting : *list) {
+            if (!setting || setting->widgetType != SettingWidgetType_comboBox || setting->key != key)
+                continue;
+            const QStringList* options = optionLists.value(static_cast<DynoSettingId>(id));
+            const int option = value.toInt();
+            if (options && option >= 0 && option < options->size())
+                return options->at(option);
+            return value.toString();
+        }
+    }
+    return value.toString();
+}
+
+double DynoSettings::getRoadSpeedRadius(int roller) const
+{
+    if (getSetting(DynoSettingId_dynoType, 0)->value().toInt() == 2) {
+        if (const ProjectFieldSource* project = Argument::projectFieldSource()) {
+            const int field = project->getFieldIdFromKey(QStringLiteral("wheelDiameter"));
+            const QVariant diameter = field >= 0 ? project->activeProjectDataRawById(field) : QVariant();
+            if (diameter.isValid() && diameter.toDouble() > 0)
+                return diameter.toDouble() / 2.0;
+        }
+    }
+    return getSettingValueDouble(DynoSettingId_rollerDiameter, roller) / 2.0;
+}
+
 bool DynoSettings::isSlipEstimationAvailable() const
 {
     if (getSetting(DynoSettingId_dynoType, 0)->value().toInt() != 1)
@@ -170,4 +463,11 @@ bool DynoSettings::isSlipEstimationAvailable() const
             return false;
     }
     return true;
+}
+
+bool DynoSettings::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    return QObject::eventFilter(watched, event);
 }

@@ -91,7 +91,7 @@ void RunThread::slot_stopRun()
 {
     const bool wasActive = runActive.exchange(false);
     if (logWriter && logWriter->initialized) {
-        logWriter->runStopProcedure();
+        logWriter->runStopProcedure(markers);
         QMutexLocker locker(&pathMutex);
         lastPath = logWriter->filePath;
     }

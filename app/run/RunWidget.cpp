@@ -13,7 +13,10 @@
 #include "MdiManager.h"
 #include "MySettings.h"
 #include "OutputWidgetContainer.h"
+#include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
+#include "RunListModel.h"
+#include "RunStopInputs.h"
 #include "RunThread.h"
 #include "Settings.h"
 #include "SpinBoxWithUnit.h"
@@ -23,6 +26,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDebug>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -35,12 +39,6 @@ extern bool g_devModeEnabled;
 
 namespace {
 
-std::function<void(int, const QString&)>& runRegistrar()
-{
-    static std::function<void(int, const QString&)> registrar;
-    return registrar;
-}
-
 const char* const crcClientText =
     "MCU -> Client\nSPI frame CRC error.\nThis error is usually caused by external device electrical "
     "interference.\nPlease don't ignore it as it disrupts correct controller operation,\nand makes recorded run "
@@ -50,11 +48,6 @@ const char* const crcMcuText = "Client -> MCU\nSPI frame CRC error.\nThis error 
                                "operation!";
 
 } // namespace
-
-void RunWidget::setRunRegistrar(std::function<void(int, const QString&)> registrar)
-{
-    runRegistrar() = std::move(registrar);
-}
 
 RunWidget::RunWidget(QWidget* parent)
     : QWidget(parent)
@@ -243,6 +236,7 @@ void RunWidget::runStopProcedure()
     pushButton_run_startStop->setEnabled(false);
 
     if (runThreadAvailable()) {
+        handStopInputsToWriter();
         RunThread* thread = runThread;
         QMetaObject::invokeMethod(thread, [thread] { thread->slot_stopRun(); }, Qt::BlockingQueuedConnection);
     }
@@ -254,11 +248,10 @@ void RunWidget::runStopProcedure()
         exportRunToCsv(file);
 
     if (checkBox_run_saveToDatabase->isChecked()) {
-        const int projectId = theProjectListModel ? theProjectListModel->activeProjectId : -1;
-        if (runRegistrar())
-            runRegistrar()(projectId, file);
-        else
-            qDebug() << "Runs table cannot read run files yet; not registered:" << file;
+        if (theRunListModel) {
+            theRunListModel->setProjectId(theProjectListModel ? theProjectListModel->activeProjectId : -1);
+            theRunListModel->newRunFromFile(file);
+        }
         enableAnalyzeLastRun();
         if (checkBox_run_enableAutoAnalyzeLastRun->isChecked())
             pushButton_analyzeLastRun->click();
@@ -271,6 +264,22 @@ void RunWidget::runStopProcedure()
     Tools::setButtonTextColorWithPalette(pushButton_run_startStop, Qt::green);
     theSettings.checkStorageSpace();
     qDebug() << "Run STOP";
+}
+
+void RunWidget::handStopInputsToWriter()
+{
+    RunStopInputs inputs = RunStopInputs::collect();
+    // The odometer does not measure the run's distance yet.
+    inputs.distance = 0.0;
+    inputs.powerCorrectionStandard =
+        theUI->settings->powerCorrectionSetup->comboBox_settings_powerCorrection->currentIndex();
+    inputs.comment = lineEdit_run_comment->text();
+    inputs.name = Tools::generateUniqueName(theRunListModel ? theRunListModel->getUsedRunNames() : QStringList(),
+                                            lineEdit_run_name->text());
+    inputs.runType = int(brakeController->getRunType());
+    const QCheckBox* attach = lossModelIndicator->checkBox_attachLossModelToRun;
+    inputs.lossModelAttached = attach->isChecked() && attach->isVisibleTo(this);
+    logWriter->setStopInputs(inputs);
 }
 
 void RunWidget::exportRunToCsv(const QString& file)

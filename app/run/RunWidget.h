@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class BrakeController;
 class EngineSpeedWidget;
 class LogWriter;
@@ -37,11 +35,6 @@ public:
     void disableAnalyzeLastRun();
     void raiseAdvancedTest();
     void minimizeAdvancedTest();
-
-    // Adds a finished run file to the runs table of a project; the runs table
-    // reads run files once the run-file reader exists, until then the step
-    // goes through this hook (unset: the run is only logged).
-    static void setRunRegistrar(std::function<void(int projectId, const QString& file)> registrar);
 
     RunThread* runThread = nullptr;
     LogWriter* logWriter = nullptr;
@@ -82,4 +75,6 @@ private:
     bool runThreadAvailable() const;
     void setOtherTabsEnabled(bool enabled);
     void exportRunToCsv(const QString& file);
+    // What the end of the run stores from this thread's widgets and models.
+    void handStopInputsToWriter();
 };

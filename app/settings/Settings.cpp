@@ -1,15 +1,19 @@
 #include "Settings.h"
 
 #include "AccessControlWidget.h"
+#include "BrakeController.h"
 #include "CameraSettings.h"
 #include "DelayedSpinBox.h"
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
+#include "EngineSpeedWidget.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MySettings.h"
 #include "PowerCorrectionSetup.h"
+#include "ProjectListModel.h"
 #include "ProjectSettings.h"
+#include "SpinBoxWithUnit.h"
 #include "RemoteControl.h"
 #include "ReportEditor.h"
 #include "ResultScreenEditor.h"
@@ -18,6 +22,7 @@
 #include "lib/Tools.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFormLayout>
@@ -26,13 +31,14 @@
 #include <QScrollArea>
 
 Settings::Settings(QWidget* parent)
-    : QTabWidget(parent)
+    : ACMTabWidget(parent)
 {
     setTabPosition(QTabWidget::West);
 
     projectSettings = new ProjectSettings(this);
     addTab(projectSettings, tr("Project"));
     dynoSettings = new DynoSettings(this);
+    linkDynoSettings();
     powerCorrectionSetup = new PowerCorrectionSetup(this);
     addTab(powerCorrectionSetup, tr("Power correction"));
     reportEditor = new ReportEditor(this);
@@ -67,6 +73,22 @@ Settings::Settings(QWidget* parent)
     addTab(plainTextEdit_settings_about, tr("About"));
 
     setObjectName(QStringLiteral("tabWidget_settings"));
+}
+
+void Settings::linkDynoSettings()
+{
+    DynoSettingsLinks& links = dynoSettings->links;
+    links.projectTable = []() -> CustomSqlTableModel* { return theProjectListModel; };
+    RunWidget* run = theUI ? theUI->runWidget : nullptr;
+    if (!run)
+        return;
+    links.autoStartThreshold = run->spinBox_run_autoStartThreshold;
+    links.autoStopThreshold = run->spinBox_run_autoStopThreshold;
+    links.brakeControllerPanel = run->brakeController;
+    links.brakeControllerModes = run->brakeController->comboBox_mode;
+    links.updateBrakeControllerWidgets = [run] { run->brakeController->updateWidgetVisibility(); };
+    links.updateEngineSpeedPanel = [run] { run->engineSpeedWidget->slot_updateWidgetSettings(); };
+    links.updateStartButton = [run] { run->slot_updateStartButtonBackgroundColor(); };
 }
 
 QCheckBox* Settings::addCheckBox(QFormLayout* form, const QString& name, const QString& label, bool checked)

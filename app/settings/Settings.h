@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QTabWidget>
+#include "ACMTabWidget.h"
 
 class AccessControlWidget;
 class CameraSettings;
@@ -25,7 +25,7 @@ class ResultScreenEditor;
 // Maintenance, Access control,
 // About, then the dyno settings), and on "Misc" only the options that start-up,
 // the run bracket and the close procedure read, with their labels and defaults.
-class Settings : public QTabWidget
+class Settings : public ACMTabWidget
 {
     Q_OBJECT
 public:
@@ -58,5 +58,7 @@ public:
 
 private:
     QWidget* buildMiscPage();
+    // The RUN tab widgets and the project table that dyno settings steer.
+    void linkDynoSettings();
     QCheckBox* addCheckBox(QFormLayout* form, const QString& name, const QString& label, bool checked);
 };

@@ -4,15 +4,13 @@
 #include "ChannelSetup.h"
 #include "Colors.h"
 #include "MySettings.h"
+#include "PickerFilter.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -118,57 +116,13 @@ void SelectionDialog::slot_updateUnavailableChannelsVisibility(bool hideUnavaila
 
 void SelectionDialog::slot_setFilter(const QString& pattern)
 {
-    // Each space-separated word becomes a look-ahead, so a row passes when
-    // one of its texts holds every word in any order. The words are taken
-    // as expressions, as typed.
-    QString expression = QStringLiteral("(?=.*") + pattern + QStringLiteral(")");
-    expression.replace(QLatin1Char(' '), QStringLiteral(")(?=.*"));
-    const QRegularExpression regularExpression(expression, QRegularExpression::CaseInsensitiveOption);
-    if (regularExpression.isValid()) {
-        proxy->setFilterRegularExpression(regularExpression);
-        if (proxy->rowCount() > 0 && !tableView->currentIndex().isValid())
-            tableView->setCurrentIndex(proxy->index(0, 0));
-    } else {
-        proxy->setFilterRegularExpression(QRegularExpression(QString(42, QLatin1Char('x'))));
-    }
+    PickerFilter::apply(proxy, tableView, pattern);
 }
 
 bool SelectionDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == filterEdit) {
-        if (event->type() == QEvent::KeyPress) {
-            int step = 0;
-            switch (static_cast<QKeyEvent*>(event)->key()) {
-            case Qt::Key_Up:
-                step = -1;
-                break;
-            case Qt::Key_Down:
-                step = 1;
-                break;
-            case Qt::Key_PageUp:
-                step = -5;
-                break;
-            case Qt::Key_PageDown:
-                step = 5;
-                break;
-            default:
-                break;
-            }
-            if (step != 0) {
-                const QModelIndex current = tableView->currentIndex();
-                if (current.isValid()) {
-                    const int row = qBound(0, current.row() + step, proxy->rowCount() - 1);
-                    const QModelIndex next = proxy->index(row, current.column());
-                    if (next.isValid())
-                        tableView->setCurrentIndex(next);
-                }
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusIn) {
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
-                filterEdit->selectAll();
-        }
-    }
+    if (watched == filterEdit && PickerFilter::handleFilterLineEvent(filterEdit, tableView, event))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

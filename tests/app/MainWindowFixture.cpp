@@ -29,6 +29,8 @@ void prepareProcess(const QString& simulatedController)
         qputenv("ZEMBO_SIM_CONTROLLER", simulatedController.toUtf8());
     // The remote-control server of this process must not meet another's.
     qputenv("ZEMBO_REMOTE_PORT", "0");
+    // As main does before any run file is opened.
+    qputenv("HDF5_USE_FILE_LOCKING", "FALSE");
     theSettings.setValue(QStringLiteral("passwdChanged"), 1);
 
     theColors.init();

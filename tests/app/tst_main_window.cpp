@@ -11,6 +11,7 @@
 #include "LogCapture.h"
 #include "HwInfo.h"
 #include "LogWriter.h"
+#include "RunData.h"
 #include "LossModelIndicator.h"
 #include "MainTab.h"
 #include "MainUI.h"
@@ -93,13 +94,14 @@ private:
     int activateProject();
     QString startRun();
     void stopRun();
+    // The rows of "runs2": (project id, file).
+    QList<QPair<int, QString>> registered() const;
 
     LogCapture* log = nullptr;
     RecordingAnswerer* answerer = nullptr;
     MainUI* window = nullptr;
     RunWidget* run = nullptr;
     int projectId = -1;
-    QList<QPair<int, QString>> registered;
 };
 
 void TestMainWindow::initTestCase()
@@ -110,7 +112,16 @@ void TestMainWindow::initTestCase()
     window = MainWindowFixture::createWindow();
     QTRY_VERIFY_WITH_TIMEOUT(window->secondStageDone, 15000);
     run = theUI->runWidget;
-    RunWidget::setRunRegistrar([this](int project, const QString& file) { registered.append({project, file}); });
+}
+
+QList<QPair<int, QString>> TestMainWindow::registered() const
+{
+    QList<QPair<int, QString>> rows;
+    QSqlQuery query(theProjectListModel->database());
+    query.exec(QStringLiteral("SELECT projectId, filename FROM runs2 ORDER BY id"));
+    while (query.next())
+        rows.append({query.value(0).toInt(), query.value(1).toString()});
+    return rows;
 }
 
 int TestMainWindow::activateProject()
@@ -222,13 +233,18 @@ void TestMainWindow::startButtonFollowsTheActiveProject()
 
 void TestMainWindow::runStartWithoutRunFileLeavesNothingRecording()
 {
-    // No run-file writer in this version: the start must fail cleanly.
-    LogWriter::setFileMakerForTests(nullptr);
+    // A runs folder that cannot be written (below a plain file, which stops
+    // root too): the start must fail cleanly.
+    const QDir runsDir = theSettings.runsDir;
+    const QString blocker = QDir::home().filePath(QStringLiteral("not-a-folder"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    theSettings.runsDir = QDir(blocker + QStringLiteral("/runs"));
     run->checkBox_settings_recordRunVideo->setChecked(true);
     answerer->shown.clear();
     log->clear();
 
     QVERIFY(startRun().isEmpty());
+    theSettings.runsDir = runsDir;
     QVERIFY(!run->running);
     QCOMPARE(run->pushButton_run_startStop->text(), QStringLiteral("&START"));
     QCOMPARE(log->count(QStringLiteral("Run START")), 1);
@@ -237,21 +253,18 @@ void TestMainWindow::runStartWithoutRunFileLeavesNothingRecording()
     QVERIFY(!run->runThread->runActive);
     for (int i = 0; i < theUI->tabWidget_main->count(); ++i)
         QVERIFY(theUI->tabWidget_main->isTabEnabled(i));
-    // The writer tells the operator why.
+    // The writer tells the operator why, with the path, after the blocking call.
     QTRY_COMPARE(answerer->shown.size(), 1);
-    QVERIFY(answerer->shown.first().text.contains(QStringLiteral("run-file writer")));
+    QCOMPARE(answerer->shown.first().text, QStringLiteral("Can't create log file") + run->logWriter->filePath);
+    QVERIFY(run->logWriter->filePath.startsWith(blocker + QStringLiteral("/runs/")));
     QVERIFY(QDir(theSettings.runsDir).entryList(QDir::Files).isEmpty());
     run->checkBox_settings_recordRunVideo->setChecked(false);
 }
 
 void TestMainWindow::runStartAndStop()
 {
-    LogWriter::setFileMakerForTests([](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly);
-    });
     run->checkBox_settings_recordRunVideo->setChecked(true);
-    registered.clear();
+    const int rowsBefore = registered().size();
     const int unpaused = run->mdiManager->unpauseCount;
     const int newRuns = run->mdiManager->newRunCount;
 
@@ -275,15 +288,24 @@ void TestMainWindow::runStartAndStop()
     QVERIFY(!theUI->settings->remoteControl->state.analyzePageEnabled());
     QTRY_VERIFY(run->runThread->runActive);
     QTRY_COMPARE(run->mdiManager->newRunCount, newRuns + 1);
-    // Every run file gets an ambient record at its start.
-    QTRY_VERIFY(run->logWriter->ambientFramesWritten >= 1);
+    // The ambient update reaches the file once a second.
+    QTest::qWait(1200);
 
     stopRun();
     QVERIFY(!run->running);
     QVERIFY(!run->runThread->runActive);
     QCOMPARE(run->runThread->lastRunFilePath(), file);
-    QCOMPARE(registered.size(), 1);
-    QCOMPARE(registered.first(), qMakePair(projectId, file));
+    QCOMPARE(registered().size(), rowsBefore + 1);
+    QCOMPARE(registered().last(), qMakePair(projectId, file));
+    {
+        RunData stored(file, true);
+        QCOMPARE(stored.openFile(), 0);
+        QCOMPARE(stored.loadAll(), 0);
+        QVERIFY(stored.frames.recordCount(FrameId_ambient) >= 1);
+        QCOMPARE(stored.getRunInfoValue(RunListFields::projectId, -1).toInt(), projectId);
+        QCOMPARE(stored.getProjectInfoValue(ProjectListFields::vehicleId, QString()).toString(),
+                 QStringLiteral("KR 4711"));
+    }
     QVERIFY(run->pushButton_analyzeLastRun->isEnabled());
     QCOMPARE(run->pushButton_analyzeLastRun->palette().color(QPalette::Button), QColor(140, 255, 140));
     QCOMPARE(run->pushButton_run_startStop->text(), QStringLiteral("&START"));
@@ -301,7 +323,6 @@ void TestMainWindow::runStartAndStop()
 
 void TestMainWindow::runStartAndStopOptions()
 {
-    registered.clear();
     log->clear();
     answerer->shown.clear();
 
@@ -316,19 +337,20 @@ void TestMainWindow::runStartAndStopOptions()
     // Not saved to the database: no row, nothing to analyze.
     run->checkBox_run_saveToDatabase->setChecked(false);
     run->checkBox_run_enableAutoAnalyzeLastRun->setChecked(true);
-    registered.clear();
+    int rows = registered().size();
     startRun();
     stopRun();
-    QVERIFY(registered.isEmpty());
+    QCOMPARE(registered().size(), rows);
     QVERIFY(!run->pushButton_analyzeLastRun->isEnabled());
 
     // Saved with automatic analysis: the button is pressed at once; the run
     // cannot be loaded yet, which the analysis list reports.
     run->checkBox_run_saveToDatabase->setChecked(true);
     answerer->shown.clear();
+    rows = registered().size();
     startRun();
     stopRun();
-    QCOMPARE(registered.size(), 1);
+    QCOMPARE(registered().size(), rows + 1);
     QVERIFY(!run->pushButton_analyzeLastRun->isEnabled());
     QVERIFY(!window->analyzeLastRunPending);
     QCOMPARE(answerer->shown.size(), 1);
@@ -539,13 +561,13 @@ void TestMainWindow::shutdownStopsRunAndThreadsInOrder()
     // Closing during a run: the run is stopped and stored first.
     answerer->result = QMessageBox::Yes;
     log->clear();
-    registered.clear();
+    const int rows = registered().size();
     QVERIFY(run->running);
     theUI->tabWidget_main->setCurrentIndex(MainTab_run);
     window->slot_unixSignal(15);
     QVERIFY(!window->isVisible());
     QVERIFY(!run->running);
-    QCOMPARE(registered.size(), 1);
+    QCOMPARE(registered().size(), rows + 1);
 
     MainWindowFixture::destroyWindow(window);
     window = nullptr;

@@ -255,6 +255,14 @@ void TestChannelSetupModel::presets()
     QCOMPARE(answerer.shown.size(), shown + 1);
     QCOMPARE(answerer.shown.last().text,
              QStringLiteral("Can't open file %1 for import.").arg(dir.filePath(QStringLiteral("absent.xml"))));
+
+    // A file that is no XML at all is reported too, and changes nothing.
+    const QString notXml = dir.filePath(QStringLiteral("notXml.xml"));
+    writeFile(notXml, "<variables key=\"run\"><variable key=\"engine_speed\" displayName=\"Broken");
+    model->importPreset(notXml);
+    QCOMPARE(answerer.shown.size(), shown + 2);
+    QVERIFY(answerer.shown.last().text.startsWith(QStringLiteral("Invalid channel preset format\nLine ")));
+    QCOMPARE(engine->displayName, QStringLiteral("Engine speed"));
 }
 
 void TestChannelSetupModel::exportCopiesTheSavedFile()

@@ -1,0 +1,8 @@
+#include "FrameDescriptor.h"
+
+#include <utility>
+
+FrameDescriptor::FrameDescriptor(QString name, FrameType* frameType, bool optional)
+    : name(std::move(name)), frameType(frameType), optional(optional)
+{
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRecursiveMutex>
+
+// Holds the one process-wide lock of the HDF5 library for its lifetime. Every
+// HDF5 call of the program runs under it: the run thread appends to its packet
+// tables while the GUI thread reads and updates other run files, and the
+// packet-table layer keeps state outside the library's own thread safety.
+// Recursive, so a locked operation may call other locked operations.
+//
+// The first lock in a thread also turns off HDF5's automatic printing of its
+// error stack for that thread (the stack is per thread): failures are
+// reported by our own debug-log lines.
+class Hdf5Lock
+{
+public:
+    Hdf5Lock();
+    ~Hdf5Lock();
+    Hdf5Lock(const Hdf5Lock&) = delete;
+    Hdf5Lock& operator=(const Hdf5Lock&) = delete;
+
+    static QRecursiveMutex& mutex();
+};
