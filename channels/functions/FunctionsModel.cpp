@@ -667,6 +667,9 @@ QString FunctionsModel::setupToString() const
     }
     writer.writeEndElement();
     writer.writeEndDocument();
+    // The writer opens with a line break of its own; the file starts with its root.
+    if (text.startsWith(QLatin1Char('\n')))
+        text.remove(0, 1);
     return text;
 }
 

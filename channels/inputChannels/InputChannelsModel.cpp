@@ -548,6 +548,9 @@ QString InputChannelsModel::documentText(const QList<int>& rows) const
     }
     writer.writeEndElement();
     writer.writeEndDocument();
+    // The writer opens with a line break of its own; the file starts with its root.
+    if (text.startsWith(QLatin1Char('\n')))
+        text.remove(0, 1);
     return text;
 }
 
