@@ -355,10 +355,16 @@ Function* FunctionsModel::action_newFunction(Quantity quantity)
 {
     auto* function = new Function;
     function->setup->quantity = quantity;
-    FunctionDialog dialog(function);
-    dialog.setWindowTitle(tr("New Function"));
-    dialog.functionWidget->setProhibitedFunctionNames(getFunctionsList());
-    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted) {
+    bool accepted = false;
+    {
+        // The editors hand their last edits to the function as they close,
+        // so the dialog goes before a cancelled function is deleted.
+        FunctionDialog dialog(function);
+        dialog.setWindowTitle(tr("New Function"));
+        dialog.functionWidget->setProhibitedFunctionNames(getFunctionsList());
+        accepted = DialogAnswerer::exec(&dialog) == QDialog::Accepted;
+    }
+    if (accepted) {
         addFunction(function);
         connectSaveRequests(function);
         saveTimer->start();

@@ -64,11 +64,24 @@ InputChannelDialog::InputChannelDialog(QWidget* parent, InputChannel* edited)
     resize(400, height());
 }
 
+InputChannelDialog::~InputChannelDialog()
+{
+    // The setup editor hands its last pending edit to the setup while the
+    // form's children are being destroyed; the spin boxes are gone by then.
+    disconnect(channel->setup, nullptr, this, nullptr);
+}
+
 void InputChannelDialog::slot_channelSetupChanged()
 {
     const ChannelSetup* setup = channel->setup;
-    valueSpinBox->slot_setQuantity(setup->quantity);
-    valueSpinBox->setDecimals(setup->decimals);
+    {
+        // A new unit or fewer decimals change what the box shows, not the
+        // live value: without the blocker the rounded number would be sent
+        // back to the channel (also when Cancel restores the setup).
+        const QSignalBlocker blocker(valueSpinBox);
+        valueSpinBox->slot_setQuantity(setup->quantity);
+        valueSpinBox->setDecimals(setup->decimals);
+    }
     // A step is a difference: only the temperature units without an offset fit.
     if (setup->quantity == Quantity::Temperature)
         stepSpinBox->restrictUnits({QStringLiteral("K"), QStringLiteral("°R")});

@@ -13,6 +13,7 @@ class InputChannelDialog : public AbstractParameterEditorDialog
     Q_OBJECT
 public:
     InputChannelDialog(QWidget* parent, InputChannel* channel);
+    ~InputChannelDialog() override;
 
     bool validate() override;
 

@@ -237,9 +237,15 @@ void InputChannelsModel::action_new()
     }
     auto* channel = new InputChannel;
     channel->setData(0.0, RunChannel::wallClock());
-    InputChannelDialog dialog(nullptr, channel);
-    dialog.existingNames = listInputNames();
-    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted) {
+    bool accepted = false;
+    {
+        // The editors hand their last edits to the channel as they close, so
+        // the dialog goes before a cancelled channel is deleted.
+        InputChannelDialog dialog(nullptr, channel);
+        dialog.existingNames = listInputNames();
+        accepted = DialogAnswerer::exec(&dialog) == QDialog::Accepted;
+    }
+    if (accepted) {
         addChannel(channel);
         saveTimer->start();
     } else {

@@ -404,8 +404,11 @@ void TestFunctionsModel::keys()
     // N opens "New Function" for a result of quantity none.
     Quantity offered = Quantity::Time;
     answerer.respond = [&offered](QDialog* dialog) {
-        if (auto* functionDialog = qobject_cast<FunctionDialog*>(dialog))
+        if (auto* functionDialog = qobject_cast<FunctionDialog*>(dialog)) {
             offered = functionDialog->functionWidget->function->setup->quantity;
+            // An edit still on its way when the cancelled dialog closes.
+            functionDialog->functionWidget->setupEditor->displayNameEdit->setText(QStringLiteral("Pending"));
+        }
         return int(QDialog::Rejected);
     };
     view.setCurrentIndex(QModelIndex());
