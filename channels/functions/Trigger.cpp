@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QShortcut>
+#include <QThread>
 #include <QWidget>
 
 #include <cmath>
@@ -38,7 +39,10 @@ Trigger::Trigger()
     if (TriggerRegistry* registry = TriggerRegistry::current())
         registry->addTrigger(this);
     lastShot = RunChannel::wallClock();
-    if (QWidget* parent = ShortcutParents::triggerDefault()) {
+    // A trigger of a recorded run's setup may be made in a worker thread; a
+    // shortcut belongs to the GUI thread's widgets, so it gets none there.
+    QWidget* parent = ShortcutParents::triggerDefault();
+    if (parent && QThread::currentThread() == parent->thread()) {
         shortcut = new QShortcut(parent);
         shortcut->setContext(Qt::ApplicationShortcut);
         shortcut->setAutoRepeat(false);

@@ -8,6 +8,7 @@
 #include <QDomElement>
 #include <QLocale>
 #include <QShortcut>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QXmlStreamWriter>
@@ -43,7 +44,11 @@ InputChannel::InputChannel(bool runData)
     pulseTimer->setSingleShot(true);
     connect(pulseTimer, &QTimer::timeout, this, &InputChannel::slot_pulseTimer);
     if (!forRunData) {
+        // Shortcuts and bindings live with the main window, in the GUI thread;
+        // a channel made anywhere else gets neither shortcuts nor a foreign parent.
         QWidget* window = ShortcutParents::mainWindow();
+        if (window && QThread::currentThread() != window->thread())
+            window = nullptr;
         if (window) {
             onUpShortcut = makeShortcut(window, &InputChannel::slot_onUp);
             offDownShortcut = makeShortcut(window, &InputChannel::slot_offDown);

@@ -10,6 +10,7 @@
 #include "LogCapture.h"
 #include "RecordingAnswerer.h"
 #include "ShortcutParents.h"
+#include "Trigger.h"
 #include "lib/Units.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@ struct Outcome {
     int inputs = 0;
     bool inputsOperable = true;
     QList<QList<double>> inputValues;
+    bool strayShortcut = true;
 };
 
 QString functionsText(const QString& marker)
@@ -126,6 +128,11 @@ void TestRunDataModels::builtOffTheGuiThread()
         QList<channelFrame_t> frames = {{1.0, 1, 100}, {0.0, 2, 150}, {0.0, 1, 900}};
         QList<QList<double>> times;
         inputs.parseFrames(&frames, &times, &outcome.inputValues);
+
+        // Whatever else a run's setup brings along makes no shortcut here either.
+        Trigger trigger;
+        InputChannel notForRun(false);
+        outcome.strayShortcut = trigger.getShortcut() || notForRun.onUpShortcut;
         done = true;
     });
     worker->start();
@@ -141,6 +148,7 @@ void TestRunDataModels::builtOffTheGuiThread()
     QCOMPARE(outcome.twice.at(199), 2.0 * 2.0 * 1.98);
     QCOMPARE(outcome.inputs, 2);
     QVERIFY(!outcome.inputsOperable);
+    QVERIFY(!outcome.strayShortcut);
     QCOMPARE(outcome.inputValues, QList<QList<double>>({{1.0, 0.0}, {0.0}}));
 
     // Nothing reached the operator: the duplicate went to the log.
