@@ -338,11 +338,13 @@ void TestTriggers::threadTicksAndForgetsRemovedTriggers()
     // Triggers made, reconfigured and destroyed while the thread ticks them:
     // a destroyed one is never ticked again (sanitizers watch this loop).
     for (int round = 0; round < 200; ++round) {
+        // Connected before it can fire, as owners do: a new trigger never
+        // shoots until its setup arms it.
         auto transient = std::make_unique<Trigger>();
-        transient->setSetup(setup);
         std::atomic<int>* counter = &shots;
         connect(transient.get(), &Trigger::signal_shoot, transient.get(), [counter] { counter->fetch_add(1); },
                 Qt::DirectConnection);
+        transient->setSetup(setup);
         if (round % 20 == 0)
             QTest::qWait(15);
         transient->setActive(round % 2 == 0);
