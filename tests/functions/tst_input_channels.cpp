@@ -10,6 +10,7 @@
 #include "InputChannelsManager.h"
 #include "InputChannelsModel.h"
 #include "LogCapture.h"
+#include "MenuDriver.h"
 #include "MySettings.h"
 #include "QuantityComboBox.h"
 #include "RecordingAnswerer.h"
@@ -23,6 +24,8 @@
 #include <QDomDocument>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +104,8 @@ private Q_SLOTS:
     void pulseReturnsToZero();
     void gamepadEventsSetValues();
     void tableActions();
+    void pageAndContextMenu_data();
+    void pageAndContextMenu();
     void importAndExport();
     void editorDialog();
     void recordedChannelRecords();
@@ -406,6 +411,57 @@ void TestInputChannels::tableActions()
     QVERIFY(key(Qt::Key_N));
     QCOMPARE(answerer.shown.last().title, QStringLiteral("UI Input Channel"));
     QCOMPARE(theInputChannelsModel.rowCount(), 5);
+}
+
+void TestInputChannels::pageAndContextMenu_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QStringList>("entries");
+    const QString edit = QStringLiteral("Edit       -  Enter");
+    const QString remove = QStringLiteral("Delete     -  Del");
+    const QString duplicate = QStringLiteral("Duplicate  -  D");
+    const QString add = QStringLiteral("New        -  N");
+    const QString up = QStringLiteral("Move up    -  Alt+Up");
+    const QString down = QStringLiteral("Move down  -  Alt+Down");
+    const QString import = QStringLiteral("Import file");
+    const QString exportEntry = QStringLiteral("Export");
+    QTest::newRow("first row, selected") << 0 << true
+                                         << QStringList({edit, remove, duplicate, add, down, import, exportEntry});
+    QTest::newRow("middle row, nothing selected") << 1 << false << QStringList({edit, add, up, down, import});
+    QTest::newRow("last row, selected") << 2 << true
+                                        << QStringList({edit, remove, duplicate, add, up, import, exportEntry});
+    QTest::newRow("below the rows") << -1 << false << QStringList({add, import});
+}
+
+void TestInputChannels::pageAndContextMenu()
+{
+    QFETCH(int, row);
+    QFETCH(bool, selected);
+    QFETCH(QStringList, entries);
+    writeFile(inputsFile(), manyChannels(3).toUtf8());
+    InputChannelsManager page;
+    page.init();
+    QCOMPARE(theInputChannelsModel.rowCount(), 3);
+    QCOMPARE(page.tableView->horizontalHeader()->objectName(), QStringLiteral("inputChannelsManager_header"));
+    QCOMPARE(page.tableView->selectionMode(), QAbstractItemView::SingleSelection);
+    page.resize(600, 300);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTableView* view = page.tableView;
+    if (selected)
+        view->selectRow(row);
+    const QRect cell = row >= 0 ? view->visualRect(theInputChannelsModel.index(row, 0))
+                                : QRect(QPoint(5, view->viewport()->height() - 10), QSize(1, 1));
+    const QPoint position = view->viewport()->mapTo(view, cell.center());
+    // On the middle row "Move up" acts on the row under the pointer.
+    MenuDriver driver(row == 1 ? QStringList({QStringLiteral("Move up    -  Alt+Up")}) : QStringList());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, position, view->mapToGlobal(position));
+    QVERIFY(QCoreApplication::sendEvent(view, &event));
+    QVERIFY(driver.opened);
+    QCOMPARE(driver.entries, entries);
+    if (row == 1)
+        QCOMPARE(names(), QStringList({"in1", "in0", "in2"}));
 }
 
 void TestInputChannels::importAndExport()
