@@ -8,6 +8,7 @@
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "CameraThread.h"
+#include "ChannelSetupModel.h"
 #include "Channels.h"
 #include "DelayedSpinBox.h"
 #include "DynoApplication.h"
@@ -15,8 +16,10 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "FirmwareUpdater.h"
+#include "FunctionManager.h"
 #include "HwInfo.h"
 #include "IO.h"
+#include "InputChannelsManager.h"
 #include "Icons.h"
 #include "LoadedRunListModel.h"
 #include "LogWriter.h"
@@ -303,6 +306,12 @@ void MainUI::slot_afterSettingsReady()
     Statusbar* statusbar = ui->statusbar;
     Settings* settings = ui->settings;
     RunWidget* runWidget = ui->runWidget;
+    // The operator's input channels and computed functions join the registry
+    // (and the functions start their 10 ms evaluation) before anything binds
+    // to them; alarm gates naming them are bound once they exist.
+    settings->inputChannelsManager->init();
+    settings->functionManager->init();
+    theRunChannelSetupModel.resolveAlarmGates();
     statusbar->init();
 
     if (theObdThread) {

@@ -5,6 +5,7 @@
 #include "Projects.h"
 #include "RunWidget.h"
 #include "Settings.h"
+#include "ShortcutParents.h"
 #include "Statusbar.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,9 @@ UI::UI(QMainWindow* window)
 
     centralWidget = new QWidget(window);
     window->setCentralWidget(centralWidget);
+    // The pages below make shortcuts for triggers and operator input channels.
+    ShortcutParents::setMainWindow(window);
+    ShortcutParents::setTriggerDefault(centralWidget);
     auto* layout = new QVBoxLayout(centralWidget);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -6,6 +6,7 @@
 #include "Colors.h"
 #include "DynoApplication.h"
 #include "FirmwareUpdaterWorker.h"
+#include "Gamepad.h"
 #include "Fonts.h"
 #include "MainUI.h"
 #include "McuThread.h"
@@ -40,6 +41,11 @@ int main(int argc, char** argv)
     // The library browser sits below the application and fetches through its manager.
     NetworkFileBrowser::setNetworkAccessManager(theNAM);
     Argument::setDeveloperMode(g_devModeEnabled);
+
+    // The game pad scans and reads from now on, so operator input channels
+    // made later find it.
+    theGamepad = new Gamepad(&app);
+    theGamepad->developerMode = g_devModeEnabled;
 
     // Created here, started later: the trigger and MCU threads by the main
     // window, the OBD thread by its second stage, the brake-controller thread

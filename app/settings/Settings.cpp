@@ -7,6 +7,8 @@
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
+#include "FunctionManager.h"
+#include "InputChannelsManager.h"
 #include "MySettings.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
@@ -48,6 +50,11 @@ Settings::Settings(QWidget* parent)
     if (theUI && theUI->runWidget)
         cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
     addTab(cameraSettings, tr("Camera"));
+    // Both pages fill themselves at the second start-up stage (init).
+    inputChannelsManager = new InputChannelsManager(this);
+    addTab(inputChannelsManager, tr("UI inputs"));
+    functionManager = new FunctionManager(this);
+    addTab(functionManager, tr("Functions"));
     remoteControl = new RemoteControl(this);
     addTab(remoteControl, tr("Remote control"));
     dynoOdometer = new DynoOdometer(this);

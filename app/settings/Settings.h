@@ -7,6 +7,8 @@ class CameraSettings;
 class DelayedSpinBox;
 class DynoOdometer;
 class DynoSettings;
+class FunctionManager;
+class InputChannelsManager;
 class PowerCorrectionSetup;
 class ProjectSettings;
 class QCheckBox;
@@ -19,7 +21,8 @@ class ResultScreenEditor;
 
 // STAND-IN, in part, until the SETTINGS tab is built whole: the tab widget with
 // the pages that exist so far (Project, Power correction, Report editor, Result
-// Screen editor, Misc, Camera, Remote control, Maintenance, Access control,
+// Screen editor, Misc, Camera, UI inputs, Functions, Remote control,
+// Maintenance, Access control,
 // About, then the dyno settings), and on "Misc" only the options that start-up,
 // the run bracket and the close procedure read, with their labels and defaults.
 class Settings : public ACMTabWidget
@@ -34,6 +37,8 @@ public:
     ReportEditor* reportEditor = nullptr;
     ResultScreenEditor* resultScreenEditor = nullptr;
     CameraSettings* cameraSettings = nullptr;
+    InputChannelsManager* inputChannelsManager = nullptr;
+    FunctionManager* functionManager = nullptr;
     RemoteControl* remoteControl = nullptr;
     DynoOdometer* dynoOdometer = nullptr;
     AccessControlWidget* accessControlWidget = nullptr;

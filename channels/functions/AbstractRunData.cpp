@@ -1,5 +1,7 @@
 #include "AbstractRunData.h"
 
+#include "VectorChannel.h"
+
 namespace {
 
 AbstractRunData::Opener& opener()
@@ -19,4 +21,10 @@ AbstractRunData* AbstractRunData::open(const QString& path)
 {
     const Opener& registered = opener();
     return registered ? registered(path) : nullptr;
+}
+
+void AbstractRunData::setVectorGroup(ChannelId group, const QList<VectorChannel*>& vectors)
+{
+    Q_UNUSED(group);
+    qDeleteAll(vectors);
 }

@@ -2,6 +2,7 @@
 
 #include "ChannelId.h"
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -50,6 +51,13 @@ public:
         Q_UNUSED(instance);
         return defaultValue;
     }
+    // The run's main time base (seconds from the run start): its sample count
+    // and rate are those of the recalculated functions. Null when the run has none.
+    virtual const VectorChannel* getMainTimeVector() const { return nullptr; }
+    // Replaces the run's recorded channels of one group (ChannelId 88..96) by
+    // `vectors`; the run owns them from now on and deletes the list it held
+    // before. A run that keeps no groups deletes what it is given.
+    virtual void setVectorGroup(ChannelId group, const QList<VectorChannel*>& vectors);
     // Adds a marker at `time` (seconds): for every channel when `label` is
     // empty, else for the channel of that analysis key.
     virtual void addMarker(double time, const QString& label)

@@ -29,9 +29,10 @@ std::atomic<bool> g_developerMode {false};
 
 const char* const kTypeKeys[] = {"null", "constant", "channel", "projectInfo"};
 
+// The channels' clock, so that time stamps of constants and of channels compare.
 qint64 nowMs()
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    return RunChannel::wallClock();
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "ArgumentLineEdit.h"
 #include "Channels.h"
+#include "Function.h"
+#include "FunctionsModel.h"
 #include "MyMenu.h"
 #include "QuantityComboBox.h"
 #include "RunChannel.h"
@@ -233,11 +235,30 @@ void ArgumentWidget::slot_valueContextMenuRequested(const QPoint& pos)
     MyMenu menu(this);
     QAction* choose = menu.addAction(QIcon::fromTheme(QStringLiteral("list-add")), tr("Choose channel"));
     QAction* clear = menu.addAction(QIcon::fromTheme(QStringLiteral("edit-clear")), tr("Clear"));
+    QAction* editFunction = nullptr;
+    QAction* newFunction = nullptr;
+    if (typeCombo->currentIndex() == ArgumentType_channel) {
+        Function* function = theFunctionsModel.getFunctionByKey(valueEdit->text());
+        if (function)
+            editFunction = menu.addAction(QIcon::fromTheme(QStringLiteral("accessories-text-editor")),
+                                          tr("Edit function"));
+        newFunction = menu.addAction(QIcon::fromTheme(QStringLiteral("list-add")), tr("New function"));
+    }
     QAction* picked = menu.exec(valueEdit->mapToGlobal(pos));
+    if (!picked)
+        return;
     if (picked == choose) {
         slot_showValueSelector();
     } else if (picked == clear) {
         valueEdit->clear();
         slot_validateAndUpdateArgument();
+    } else if (picked == editFunction) {
+        // Looked up again: the menu ran an event loop.
+        if (Function* function = theFunctionsModel.getFunctionByKey(valueEdit->text()))
+            theFunctionsModel.editFunction(function);
+    } else if (picked == newFunction) {
+        const Quantity quantity = quantityCombo->currentQuantity();
+        if (Function* function = theFunctionsModel.action_newFunction(quantity < 0 ? Quantity::None : quantity))
+            argument->setChannel(function, true);
     }
 }

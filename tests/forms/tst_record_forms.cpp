@@ -213,7 +213,8 @@ void editEverything(RecordDialog& dialog)
     dialog.shortcutWidget->setKeySequence(QKeySequence(QStringLiteral("Ctrl+K")));
     Q_EMIT dialog.gamepadWidget->signal_eventChanged(QStringLiteral("2:7"));
     dialog.argumentWidget->typeCombo->setCurrentIndex(ArgumentType_null);
-    dialog.triggerWidget->edit(5000, 1);
+    dialog.triggerWidget->modeCombo->setCurrentIndex(1);
+    dialog.triggerWidget->intervalSpinBox->setValue(5000);
     dialog.setupWidget->displayNameEdit->setText(QStringLiteral("Head temperature"));
     dialog.setupWidget->alarmHighSpinBox->setValue(150);
     dialog.setupWidget->decimalsSpinBox->setValue(3);
