@@ -32,8 +32,12 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Without a display (a server, a container) the program runs on a virtual one.
+# Unless told otherwise, the simulated car accelerates at full throttle and coasts, again and again.
+SCENARIO ?= $(CURDIR)/platform/scenarios/full-throttle.txt
+
 run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && command -v xvfb-run >/dev/null 2>&1; then \
+	@export ZEMBO_SIM_SCENARIO="$${ZEMBO_SIM_SCENARIO:-$(SCENARIO)}"; \
+	if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && command -v xvfb-run >/dev/null 2>&1; then \
 		echo "No display: running on Xvfb"; \
 		ZEMBO_SIMULATE=1 xvfb-run -a -s "-screen 0 1280x800x24" $(BUILD)/app/zembo; \
 	else \
