@@ -1,6 +1,7 @@
 #include "DynoSettings.h"
 
 #include "ACMTabWidget.h"
+#include "ActiveProjectValues.h"
 #include "ArgumentLineEdit.h"
 #include "ArgumentWidget.h"
 #include "DynoSetting.h"
@@ -14,8 +15,6 @@
 #include "SpinBoxWithUnit.h"
 #include "UnitComboBox.h"
 #include "lib/Unit.h"
-#include "functions/Argument.h"
-#include "functions/ProjectFieldSource.h"
 #include "lib/Tools.h"
 
 #include <QCheckBox>
@@ -440,13 +439,12 @@ QString DynoSettings::analyzeSettingValueToString(const QString& key, const QVar
 
 double DynoSettings::getRoadSpeedRadius(int roller) const
 {
+    // Called every 10 ms from the brake-controller and run threads: the project
+    // table belongs to the GUI thread, so the wheel comes from its mirror.
     if (getSetting(DynoSettingId_dynoType, 0)->value().toInt() == 2) {
-        if (const ProjectFieldSource* project = Argument::projectFieldSource()) {
-            const int field = project->getFieldIdFromKey(QStringLiteral("wheelDiameter"));
-            const QVariant diameter = field >= 0 ? project->activeProjectDataRawById(field) : QVariant();
-            if (diameter.isValid() && diameter.toDouble() > 0)
-                return diameter.toDouble() / 2.0;
-        }
+        const double wheel = theActiveProjectValues.wheelDiameter.load(std::memory_order_relaxed);
+        if (theActiveProjectValues.active.load(std::memory_order_relaxed) && wheel > 0.0)
+            return wheel / 2.0;
     }
     return getSettingValueDouble(DynoSettingId_rollerDiameter, roller) / 2.0;
 }

@@ -167,9 +167,14 @@ RunWidget::RunWidget(QWidget* parent)
 void RunWidget::initAfterSettings()
 {
     runThread->connectDataSources();
-    if (theProjectListModel)
+    if (theProjectListModel) {
         connect(theProjectListModel, &QAbstractItemModel::dataChanged, this,
                 &RunWidget::mirrorActiveProjectForRunThread, Qt::UniqueConnection);
+        // Also when the project goes: the window's own handler stops early
+        // then, and the threads would go on with the old project's values.
+        connect(theProjectListModel, &ProjectListModel::signal_activeProjectChanged, this,
+                &RunWidget::mirrorActiveProjectForRunThread, Qt::UniqueConnection);
+    }
     mirrorActiveProjectForRunThread();
     outputWidgetContainer->init();
     brakeController->init();

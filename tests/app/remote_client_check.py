@@ -5,6 +5,7 @@ import base64
 import datetime
 import hashlib
 import os
+import re
 import signal
 import socket
 import sqlite3
@@ -51,12 +52,6 @@ def wait_for_log(text, count=1, timeout=30):
     return False
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 # A password whose raw digest can travel as one word (no space, CR or LF byte).
 password = next("dyno secret %d" % n for n in range(1000)
                 if not set(hashlib.sha256(("dyno secret %d" % n).encode()).digest()) & {0x20, 0x0D, 0x0A})
@@ -67,18 +62,30 @@ write(os.path.join(ZEMBO, "settings.ini"),
 system_root = os.path.join(HOME, "system")
 write(os.path.join(system_root, "etc/modprobe.d/usbserial.conf"), "blacklist ftdi_sio\n")
 write(os.path.join(system_root, "sys/devices/system/cpu/isolated"), "3\n")
-port = free_port()
-env = dict(os.environ, ZEMBO_SYSTEM_ROOT=system_root, ZEMBO_REMOTE_PORT=str(port), ZEMBO_ANSWER_DIALOGS="1",
+# The program picks its port at the bind and logs it: a port picked here and
+# bound later could be taken by another test in between.
+port = None
+env = dict(os.environ, ZEMBO_SYSTEM_ROOT=system_root, ZEMBO_REMOTE_PORT="0", ZEMBO_ANSWER_DIALOGS="1",
            ZEMBO_UPDATE_BASE_URL="http://127.0.0.1:9/")
 env.pop("ZEMBO_SIM_CONTROLLER", None)
 
 
 def start():
+    """Starts the program; `port` becomes the port its remote control listens on."""
+    global port
+    before = len(log_text())
     process = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     stage3 = log_text().count("Start-up stage 3 done") + 1
     if not wait_for_log("Start-up stage 3 done", stage3):
         process.kill()
+        process.wait()
         sys.exit("program did not reach its second stage")
+    ports = re.findall(r"Remote control server listening on port (\d+)", log_text()[before:])
+    if not ports:
+        process.kill()
+        process.wait()
+        sys.exit("the remote control does not listen")
+    port = int(ports[-1])
     return process
 
 

@@ -46,12 +46,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
 
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void initTestCase();
     void startUpStagesRunInOrderAndOnce();
     void startButtonFollowsTheActiveProject();
+    void hubDynoRadiusFollowsTheProjectWheel();
     void runStartWithoutRunFileLeavesNothingRecording();
     void runStartAndStop();
     void runStartAndStopOptions();
@@ -234,6 +237,36 @@ void TestMainWindow::startButtonFollowsTheActiveProject()
     QCOMPARE(window->windowTitle(), QStringLiteral("Zembo - 6.28.3"));
     activateProject();
     QVERIFY(start->isEnabled());
+}
+
+// The brake-controller thread asks for the radius every 10 ms; an edit of the
+// wheel in the projects table must reach it without that thread touching the table.
+void TestMainWindow::hubDynoRadiusFollowsTheProjectWheel()
+{
+    activateProject();
+    auto radiusOffGuiThread = [] {
+        double radius = 0.0;
+        std::thread reader([&] { radius = theDynoSettings->getRoadSpeedRadius(0); });
+        reader.join();
+        return radius;
+    };
+    auto* dynoType = theDynoSettings->getSetting(DynoSettingId_dynoType, 0)->getWidgetHelper<QComboBox>(
+        SettingWidgetType_comboBox);
+    const double rollerRadius = theDynoSettings->getSettingValueDouble(DynoSettingId_rollerDiameter, 0) / 2.0;
+    dynoType->setCurrentIndex(2);
+    const auto restore = qScopeGuard([dynoType, this] {
+        dynoType->setCurrentIndex(1);
+        activateProject();
+        theProjectListModel->setActiveProjectDataRawByRowAndId(ProjectListFields::wheelDiameter, 0);
+    });
+
+    for (const double wheel : {0.62, 0.7}) {
+        QVERIFY(theProjectListModel->setActiveProjectDataRawByRowAndId(ProjectListFields::wheelDiameter, wheel));
+        QCOMPARE(radiusOffGuiThread(), wheel / 2.0);
+    }
+    // Without an active project the rollers' own diameter counts again.
+    theProjectListModel->slot_setActiveProjectByRow(-1);
+    QCOMPARE(radiusOffGuiThread(), rollerRadius);
 }
 
 void TestMainWindow::runStartWithoutRunFileLeavesNothingRecording()

@@ -5,6 +5,7 @@
 #include "SettingsFixture.h"
 
 #include "ACMTabWidget.h"
+#include "ActiveProjectValues.h"
 #include "ChannelSetup.h"
 #include "Channels.h"
 #include "DynoSetting.h"
@@ -410,24 +411,45 @@ void TestDynoSettings::wizardButtonsOpenThroughTheHook()
 void TestDynoSettings::roadSpeedRadius()
 {
     DynoSettings* registry = fixture->registry;
-    WheelDiameterSource project;
-    Argument::setProjectFieldSource(&project);
+    // The project table belongs to the GUI thread: the radius must come from
+    // the mirror alone, never from the table.
+    WheelDiameterSource table;
+    table.diameter = 0.9;
+    Argument::setProjectFieldSource(&table);
     setting(DynoSettingId_rollerDiameter, 1)->setValue(0.5);
+    theActiveProjectValues.clear();
 
-    // A roller dyno never asks the project.
-    setting(DynoSettingId_dynoType, 0)->setValue(1);
-    project.diameter = 0.6;
-    project.reads = 0;
-    QCOMPARE(registry->getRoadSpeedRadius(1), 0.25);
-    QCOMPARE(project.reads, 0);
+    // Read the way the brake-controller thread does: off the GUI thread.
+    auto radiusOffGuiThread = [registry] {
+        double radius = 0.0;
+        std::thread reader([&] { radius = registry->getRoadSpeedRadius(1); });
+        reader.join();
+        return radius;
+    };
 
-    setting(DynoSettingId_dynoType, 0)->setValue(2);
-    QCOMPARE(registry->getRoadSpeedRadius(1), 0.3);
-    project.diameter = 0.0;
-    QCOMPARE(registry->getRoadSpeedRadius(1), 0.25);
-    project.diameter = QVariant(); // no active project
-    QCOMPARE(registry->getRoadSpeedRadius(1), 0.25);
+    struct Case {
+        const char* what;
+        int dynoType;
+        bool active;
+        double wheel;
+        double radius;
+    };
+    const Case cases[] = {
+        {"roller dyno ignores the wheel", 1, true, 0.6, 0.25},
+        {"hub dyno takes the wheel", 2, true, 0.6, 0.3},
+        {"hub dyno follows a changed wheel", 2, true, 0.64, 0.32},
+        {"hub dyno, wheel not filled in", 2, true, 0.0, 0.25},
+        {"hub dyno, no active project", 2, false, 0.6, 0.25},
+    };
+    for (const Case& c : cases) {
+        setting(DynoSettingId_dynoType, 0)->setValue(c.dynoType);
+        theActiveProjectValues.wheelDiameter = c.wheel;
+        theActiveProjectValues.active = c.active;
+        QVERIFY2(qFuzzyCompare(radiusOffGuiThread(), c.radius), c.what);
+    }
+    QCOMPARE(table.reads, 0);
 
+    theActiveProjectValues.clear();
     Argument::setProjectFieldSource(nullptr);
     setting(DynoSettingId_dynoType, 0)->setValue(1);
 }
