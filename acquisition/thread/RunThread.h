@@ -115,6 +115,12 @@ public:
     // The roller speed a road-speed or engine-speed target asks for (brake controller).
     static double rollerRotSpeedFromDynoSpeed(double speed, RollerId roller);
     static double rollerRotSpeedFromEngineSpeed(double engineSpeed, RollerId roller);
+    // Volts per count of the high-precision converter by input mode ("5V range"
+    // to "250mV range"); mode 6, the K-type thermocouple, is degrees Celsius per
+    // count. The I/O page converts with the same table.
+    static constexpr double HPADCGains[7] = {0.0001875,   0.000125,     0.0000625, 0.00003125,
+                                             0.000015625, 0.0000078125, 0.0625};
+    static constexpr int HPADCThermocoupleMode = 6;
     // Loss power of a coefficient list at x: 0 below three coefficients, up to the fourth power.
     static double lossPolynomial(const QList<double>& coefficients, double x);
 
