@@ -7,6 +7,7 @@
 #include "HwInfo.h"
 #include "McuThread.h"
 #include "RunChannel.h"
+#include "RunThread.h"
 
 #include <QTimer>
 
@@ -43,11 +44,6 @@ bool settingsReady()
     return theDynoSettings && theDynoSettings->initialized.load(std::memory_order_acquire);
 }
 
-double roadSpeedRadius(int roller)
-{
-    return settingsReady() ? theDynoSettings->getRoadSpeedRadius(roller) : kNaN;
-}
-
 void writeTarget(DynoRegister base, int index, double value)
 {
     if (theMCUThread)
@@ -65,11 +61,11 @@ double raisedTo(double target, double minimum)
     return target < minimum ? minimum : target;
 }
 
-void setRollerAccTargets(double acc, double (*convert)(double, int))
+void setRollerAccTargets(double acc, double (*convert)(double, RollerId))
 {
     const int rollers = boundedCount(theHwInfo.rollers, kMaxRollers);
     for (int roller = 0; roller < rollers; ++roller) {
-        double rotAcc = convert(acc, roller);
+        double rotAcc = convert(acc, RollerId(roller));
         const double limit =
             settingsReady() ? theDynoSettings->getSettingValueDouble(DynoSettingId_accPidRampLimit, roller) : kNaN;
         if (rotAcc < -limit)
@@ -237,7 +233,7 @@ void BrakeControllerThread::tickLocked()
             if (belowMinimum)
                 target = kNaN;
             for (int roller = 0; roller < rollers; ++roller)
-                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, rollerRotSpeedFromEngineSpeed(target, roller));
+                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, RunThread::rollerRotSpeedFromEngineSpeed(target, RollerId(roller)));
         } else if (speedSource == 0) {
             // A road speed that is not measured yet still gets the target: the
             // roller is then at rest and the absorber holds it there.
@@ -245,7 +241,7 @@ void BrakeControllerThread::tickLocked()
                                      : panel.dynoSpeedTarget.load(std::memory_order_relaxed);
             target = raisedTo(target, panel.minDynoSpeed.load(std::memory_order_relaxed));
             for (int roller = 0; roller < rollers; ++roller)
-                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, rollerRotSpeedFromDynoSpeed(target, roller));
+                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, RunThread::rollerRotSpeedFromDynoSpeed(target, RollerId(roller)));
         }
         break;
     case 4:
@@ -254,13 +250,13 @@ void BrakeControllerThread::tickLocked()
                                         : panel.engineAccTarget.load(std::memory_order_relaxed);
             setEngineAccTarget(belowMinimum ? kNaN : acc);
             for (int roller = 0; roller < rollers; ++roller)
-                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, rollerRotSpeedFromEngineSpeed(speed, roller));
+                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, RunThread::rollerRotSpeedFromEngineSpeed(speed, RollerId(roller)));
         } else if (speedSource == 0) {
             const double acc = external ? double(externalDynoAccTarget.load(std::memory_order_relaxed))
                                         : panel.dynoAccTarget.load(std::memory_order_relaxed);
             setDynoAccTarget(belowMinimum ? kNaN : acc);
             for (int roller = 0; roller < rollers; ++roller)
-                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, rollerRotSpeedFromDynoSpeed(speed, roller));
+                writeTarget(DynoRegister::bcRotSpeedTarget1, roller, RunThread::rollerRotSpeedFromDynoSpeed(speed, RollerId(roller)));
         }
         break;
     default:
@@ -268,31 +264,12 @@ void BrakeControllerThread::tickLocked()
     }
 }
 
-double BrakeControllerThread::rollerRotSpeedFromDynoSpeed(double speed, int roller)
-{
-    return speed / roadSpeedRadius(roller);
-}
-
-double BrakeControllerThread::rollerRotSpeedFromEngineSpeed(double engineSpeed, int roller)
-{
-    static std::atomic<RunChannel*> ratioChannel{nullptr};
-    RunChannel* ratio = ratioChannel.load(std::memory_order_acquire);
-    if (!ratio) {
-        ratio = builtInChannel(ChannelId_engineRollerSpeedRatio);
-        ratioChannel.store(ratio, std::memory_order_release);
-    }
-    const double r = ratio ? ratio->getValue() : kNaN;
-    if (!std::isfinite(r))
-        return kNaN;
-    return engineSpeed / r * roadSpeedRadius(0) / roadSpeedRadius(roller);
-}
-
 void BrakeControllerThread::setDynoAccTarget(double acc)
 {
-    setRollerAccTargets(acc, &BrakeControllerThread::rollerRotSpeedFromDynoSpeed);
+    setRollerAccTargets(acc, &RunThread::rollerRotSpeedFromDynoSpeed);
 }
 
 void BrakeControllerThread::setEngineAccTarget(double acc)
 {
-    setRollerAccTargets(acc, &BrakeControllerThread::rollerRotSpeedFromEngineSpeed);
+    setRollerAccTargets(acc, &RunThread::rollerRotSpeedFromEngineSpeed);
 }

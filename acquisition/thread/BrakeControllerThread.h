@@ -37,10 +37,6 @@ public:
     // The conversions are linear, so the speed conversions serve accelerations too.
     static void setDynoAccTarget(double acc);
     static void setEngineAccTarget(double acc);
-    // Road speed (m/s) to the roller's rotational speed (rad/s).
-    static double rollerRotSpeedFromDynoSpeed(double speed, int roller);
-    // Engine rotational speed to the roller's, through the engine / roller speed ratio.
-    static double rollerRotSpeedFromEngineSpeed(double engineSpeed, int roller);
 
     // Written by a running test mode, read by the tick under external control
     // and by the panel's display.

@@ -7,6 +7,7 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "EngineSpeedFrameProxy.h"
+#include "FilterBoxChannel.h"
 #include "HwInfo.h"
 #include "McuThread.h"
 #include "RunChannel.h"
@@ -24,6 +25,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 RunThread* theRunThread = nullptr;
@@ -86,6 +88,7 @@ RunThread::RunThread()
     connect(mcuArgumentsTimer, &QTimer::timeout, this, &RunThread::slot_updateMcuArguments);
 
     moveToThread(this);
+    IOReadings::install(this);
 }
 
 RunThread::~RunThread()
@@ -101,8 +104,39 @@ RunThread::~RunThread()
     }
     delete engineSpeedProxy;
     engineSpeedProxy = nullptr;
+    if (IOReadings::installed() == this)
+        IOReadings::install(nullptr);
     if (theRunThread == this)
         theRunThread = nullptr;
+}
+
+uint64_t RunThread::pulseCount(int mcuSlot) const
+{
+    if (mcuSlot < 0 || mcuSlot >= int(std::size(pulseCounts)))
+        return 0;
+    return pulseCounts[mcuSlot].load(std::memory_order_relaxed);
+}
+
+uint16_t RunThread::supplyMillivolts(int powerInfoId) const
+{
+    if (powerInfoId < 0 || powerInfoId >= PowerInfoIdCount)
+        return 0;
+    return supplyMillivoltsNow[powerInfoId].load(std::memory_order_relaxed);
+}
+
+bool RunThread::supplyWarningLogged(int powerInfoId) const
+{
+    if (powerInfoId < 0 || powerInfoId >= PowerInfoIdCount)
+        return false;
+    return supplyWarningActive[powerInfoId].load(std::memory_order_relaxed);
+}
+
+double RunThread::filterOutput(int group, int channel) const
+{
+    if (!filtersBuilt.load(std::memory_order_acquire) || group < 0 || group >= InputDataChannelIdCount)
+        return std::numeric_limits<double>::quiet_NaN();
+    const FilterBoxChannel* c = filterBox.channel(InputDataChannelId(group), channel);
+    return c ? c->value() : std::numeric_limits<double>::quiet_NaN();
 }
 
 void RunThread::run()
@@ -475,7 +509,7 @@ bool RunThread::isVoltageFaulty(uint16_t millivolts, uint16_t nominal, int lowPe
     return mv < lowLimit || mv > highLimit;
 }
 
-void RunThread::checkPowerInfo(uint16_t millivolts, PowerInfoId id, const char* name, uint16_t nominal,
+void RunThread::checkPowerInfo(uint16_t millivolts, ::PowerInfoId id, const char* name, uint16_t nominal,
                                int lowPercent, int highPercent)
 {
     if (id < 0 || id >= PowerInfoIdCount)
@@ -483,16 +517,16 @@ void RunThread::checkPowerInfo(uint16_t millivolts, PowerInfoId id, const char* 
     static const ChannelId channels[PowerInfoIdCount] = {ChannelId_voltage5Mcu, ChannelId_voltage5,
                                                          ChannelId_voltage12, ChannelId_voltage24};
     setChannel(channels[id], 0, millivolts / 1000.0, blockTime);
-    supplyMillivolts[id] = millivolts;
+    supplyMillivoltsNow[id].store(millivolts, std::memory_order_relaxed);
     if (!isVoltageFaulty(millivolts, nominal, lowPercent, highPercent)) {
-        supplyWarningLogged[id] = false;
+        supplyWarningActive[id].store(false, std::memory_order_relaxed);
         return;
     }
     // Once per excursion: a supply that stays out of range would flood the log.
-    if (supplyWarningLogged[id])
+    if (supplyWarningActive[id].load(std::memory_order_relaxed))
         return;
     qDebug().noquote() << name << "voltage warning" << millivolts << "mV";
-    supplyWarningLogged[id] = true;
+    supplyWarningActive[id].store(true, std::memory_order_relaxed);
 }
 
 // ------------------------------------------------------------ MCU arguments

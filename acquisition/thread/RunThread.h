@@ -6,6 +6,7 @@
 #include "FilterBox.h"
 #include "FrameRecords.h"
 #include "FreqInputSettings.h"
+#include "IOReadings.h"
 #include "RunThreadHooks.h"
 #include "SpiDynoFrame.h"
 #include "lib/FrequencyInputIds.h"
@@ -47,7 +48,7 @@ enum PowerInfoId : int {
 // into it). The thread never waits for the GUI: a fatal error goes out as a
 // queued notice and halts the thread's work until the GUI has shown it, so the
 // GUI can always make blocking calls into this thread, also while it shuts down.
-class RunThread : public QThread
+class RunThread : public QThread, public IOReadings
 {
     Q_OBJECT
 public:
@@ -87,7 +88,7 @@ public:
     // ---- decoding (run thread)
     void processBlock(const SpiDynoFrame* frames, int count);
     void processIncomingFrame(const SpiDynoFrame& frame);
-    void checkPowerInfo(uint16_t millivolts, PowerInfoId id, const char* name, uint16_t nominalMillivolts,
+    void checkPowerInfo(uint16_t millivolts, ::PowerInfoId id, const char* name, uint16_t nominalMillivolts,
                         int lowPercent, int highPercent);
     static bool isVoltageFaulty(uint16_t millivolts, uint16_t nominalMillivolts, int lowPercent, int highPercent);
 
@@ -114,6 +115,12 @@ public:
     // The roller speed a road-speed or engine-speed target asks for (brake controller).
     static double rollerRotSpeedFromDynoSpeed(double speed, RollerId roller);
     static double rollerRotSpeedFromEngineSpeed(double engineSpeed, RollerId roller);
+    // Volts per count of the high-precision converter by input mode ("5V range"
+    // to "250mV range"); mode 6, the K-type thermocouple, is degrees Celsius per
+    // count. The I/O page converts with the same table.
+    static constexpr double HPADCGains[7] = {0.0001875,   0.000125,     0.0000625, 0.00003125,
+                                             0.000015625, 0.0000078125, 0.0625};
+    static constexpr int HPADCThermocoupleMode = 6;
     // Loss power of a coefficient list at x: 0 below three coefficients, up to the fourth power.
     static double lossPolynomial(const QList<double>& coefficients, double x);
 
@@ -122,6 +129,12 @@ public:
 
     // Pulses counted per MCU frequency slot since the program started.
     std::atomic<uint64_t> pulseCounts[6] = {};
+
+    // What the I/O page reads (any thread; the run thread installs itself).
+    uint64_t pulseCount(int mcuSlot) const override;
+    uint16_t supplyMillivolts(int powerInfoId) const override;
+    bool supplyWarningLogged(int powerInfoId) const override;
+    double filterOutput(int group, int channel) const override;
     // The run's state as the tests and the I/O page see it.
     bool isSynced() const { return synced; }
     bool isLogging() const { return logging; }
@@ -223,8 +236,12 @@ private:
 
     FilterBox filterBox;
     QList<RunChannel*> miscChannelsToLog;
-    uint16_t supplyMillivolts[PowerInfoIdCount] = {};
-    bool supplyWarningLogged[PowerInfoIdCount] = {};
+    // Written by the run thread only; atomics because the I/O page reads them.
+    std::atomic<uint16_t> supplyMillivoltsNow[PowerInfoIdCount] = {};
+    std::atomic<bool> supplyWarningActive[PowerInfoIdCount] = {};
+    // Set once the filter bank has its channels: the bank's lists are not
+    // touched after that, so other threads may read its outputs.
+    std::atomic<bool> filtersBuilt{false};
 
     // Record assembly buffers: a record spread over several registers is
     // completed in place with whatever the other entries hold from before.

@@ -25,9 +25,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Volts per count of the high-precision converter by input mode; mode 6 (K-type
-// thermocouple) is degrees Celsius per count.
-constexpr double HPADCGains[7] = {0.0001875, 0.000125, 0.0000625, 0.00003125, 0.000015625, 0.0000078125, 0.0625};
 // K-type thermocouple sensitivity, volts per degree.
 constexpr double kTypeVoltsPerDegree = 0.0000405152;
 constexpr double celsiusOffset = 273.15;
@@ -212,9 +209,9 @@ void RunThread::sampleHpAinData(qint64 now)
         const double c = hpAinSettings[i].calibration;
         const int mode = hpAinSettings[i].mode;
         double value = kNaN;
-        if (mode == 6)
-            value = HPADCGains[6] * x + celsiusOffset + c / kTypeVoltsPerDegree;
-        else if (mode >= 0 && mode < 6)
+        if (mode == HPADCThermocoupleMode)
+            value = HPADCGains[HPADCThermocoupleMode] * x + celsiusOffset + c / kTypeVoltsPerDegree;
+        else if (mode >= 0 && mode < HPADCThermocoupleMode)
             value = characteristicAt(DynoSettingId_hpAinCharacteristic, i, HPADCGains[mode] * x + c);
         setChannel(ChannelId_hpAin, i, value, now);
     }

@@ -115,6 +115,7 @@ void RunThread::slot_settingsReady()
             filterBox.variableChannel(InputDataVariableSamplingChannelId_frequencyRates, 2), &freqSettings[2]);
     }
     theRunThreadFilterBox = &filterBox;
+    filtersBuilt.store(true, std::memory_order_release);
 
     for (int s = 0; s < hw.mcuFreqSlots && s < 6; ++s) {
         auto* timer = new QTimer(this);

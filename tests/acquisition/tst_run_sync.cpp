@@ -5,7 +5,11 @@
 #include "ChannelSetup.h"
 #include "Channels.h"
 #include "DynoSettings.h"
+#include "HallInput.h"
+#include "HpAin.h"
 #include "HwInfo.h"
+#include "IOReadings.h"
+#include "PowerPort.h"
 #include "RunChannel.h"
 #include "RunThreadFixture.h"
 #include "SimulatedVehiclePlant.h"
@@ -26,6 +30,7 @@ private Q_SLOTS:
     void markersOnlyDuringARun();
     void stopWithoutRunDoesNothing();
     void inertiaRunMatchesThePlant();
+    void ioTilesFollowTheSimulator();
     void withheldEchoEndsTheProgramWithTheFileClosed();
 
 private:
@@ -184,6 +189,41 @@ void TestRunSync::inertiaRunMatchesThePlant()
     }
     QCOMPARE(checked, 20);
     QVERIFY(RunThreadFixture::channel(ChannelId_dynoSpeedMax) >= RunThreadFixture::channel(ChannelId_dynoSpeed) - 1.0);
+}
+
+void TestRunSync::ioTilesFollowTheSimulator()
+{
+    QCOMPARE(IOReadings::installed(), static_cast<const IOReadings*>(fixture->thread.get()));
+
+    // The simulated board reports 12.05 V (a few millivolts of noise).
+    PowerPort supply;
+    supply.setId(IOReadings::PowerInfo_ext12V, false);
+    supply.updateTimerTick();
+    const double volts = supply.valueLabel->text().section(QLatin1Char('\n'), 0, 0).toDouble();
+    QVERIFY2(std::fabs(volts - 12.05) <= 0.03, qPrintable(supply.valueLabel->text()));
+
+    // Roller 0 turns: its speed sensor's pulse count grows from one refresh to the next.
+    HallInput pulses;
+    pulses.setId(0, true);
+    auto count = [&] {
+        pulses.updateTimerTick();
+        return pulses.valueLabel->text().section(QLatin1Char('\n'), 1).toULongLong();
+    };
+    const quint64 before = count();
+    QVERIFY(before > 0);
+    QTest::qWait(200);
+    QVERIFY2(count() > before, qPrintable(pulses.valueLabel->text()));
+
+    // The thermocouple words (about 400 counts) through the filter bank, in the
+    // "4V range" (0.125 mV per count).
+    fixture->setSetting(DynoSettingId_hpAinMode, 0, 1);
+    HpAin hp;
+    hp.setId(0, true);
+    auto firstInput = [&] {
+        hp.updateTimerTick();
+        return hp.valueLabel->text().section(QStringLiteral("\n\n"), 0, 0);
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(firstInput().endsWith(QStringLiteral("\n0.05V")), qPrintable(firstInput()), 10000);
 }
 
 void TestRunSync::withheldEchoEndsTheProgramWithTheFileClosed()

@@ -11,6 +11,7 @@
 #include "DynoSettings.h"
 #include "HwInfo.h"
 #include "McuThread.h"
+#include "RunThreadFixture.h"
 #include "SelfTest.h"
 #include "SimulatedGpioChip.h"
 #include "functions/Argument.h"
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void init();
     void enablingAppliesTheTestSettings();
     void analogOutputsFollowTheSine();
+    void runThreadSendsTheSineToTheController();
     void canFramesAndTerminatorsByPhase();
     void frequencyInputsAlternateTheirMode();
     void gpioPulses();
@@ -216,6 +218,54 @@ void TestSelfTest::analogOutputsFollowTheSine()
     const auto* editor = setting(DynoSettingId_analogOutputArgument, 0)
                              ->getWidgetHelper<ArgumentWidget>(SettingWidgetType_argumentWidget);
     QVERIFY(!editor->valueEdit->text().isEmpty());
+}
+
+void TestSelfTest::runThreadSendsTheSineToTheController()
+{
+    // The run thread writes every analog-output argument to the controller
+    // every 10 ms; what reaches the simulated controller is what the sine set.
+    RunThread::setProgramEnder([](const QString&) {});
+    auto thread = std::make_unique<RunThread>();
+    thread->setInputSource(nullptr);
+    thread->setLogWriter(new RecordingLogWriter);
+    thread->start();
+    QMetaObject::invokeMethod(thread.get(), &RunThread::slot_settingsReady, Qt::BlockingQueuedConnection);
+    QVERIFY(thread->areDecodersReady());
+
+    const int outputs = std::min(theHwInfo.analogOutputs, 4);
+    QVERIFY(outputs >= 1);
+    // The last value each output's argument register received.
+    auto lastSent = [this, outputs] {
+        QList<double> last(outputs, std::nan(""));
+        for (const auto& e : fixture->link.sim->trace()) {
+            const int i = int(e.reg) - int(DynoRegister::analogOutputArgument1);
+            if (i >= 0 && i < outputs) {
+                float value;
+                std::memcpy(&value, &e.value, sizeof value);
+                last[i] = value;
+            }
+        }
+        return last;
+    };
+    for (const qint64 ms : {250, 125, 0, 750, 1100}) {
+        fakeNow = baseMs + ms;
+        test->slot_aoutTick();
+        const double even = 0.5 + 0.5 * std::sin(2 * M_PI * double(ms) / 1000.0);
+        fixture->link.sim->clearTrace();
+        QTRY_VERIFY_WITH_TIMEOUT(!std::isnan(lastSent().last()), 1000);
+        // One more cycle, so nothing sent before the tick is still in flight.
+        QTest::qWait(30);
+        fixture->link.sim->clearTrace();
+        QTRY_VERIFY_WITH_TIMEOUT(!std::isnan(lastSent().last()), 1000);
+        const QList<double> last = lastSent();
+        for (int i = 0; i < outputs; ++i) {
+            const double want = i % 2 == 0 ? even : 1.0 - even;
+            QVERIFY2(qAbs(last[i] - want) < 1e-5,
+                     qPrintable(QStringLiteral("%1 ms, output %2: sent %3, want %4").arg(ms).arg(i).arg(last[i]).arg(want)));
+        }
+    }
+    thread.reset();
+    RunThread::setProgramEnder(nullptr);
 }
 
 void TestSelfTest::canFramesAndTerminatorsByPhase()

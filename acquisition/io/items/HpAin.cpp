@@ -3,9 +3,12 @@
 #include "DynoSetting.h"
 #include "HwInfo.h"
 #include "IOReadings.h"
+#include "RunThread.h"
 
 #include <iterator>
 #include <limits>
+
+const int HpAin::thermocoupleMode = RunThread::HPADCThermocoupleMode;
 
 HpAin::HpAin(QWidget* parent)
     : IOItem(parent)
@@ -26,8 +29,9 @@ QString HpAin::inputBlock(int input) const
                     + valueWithUnit(ChannelId_hpAin, input);
     if (mode == thermocoupleMode)
         return block + QLatin1Char('\n');
-    const double gain = mode >= 0 && mode < int(std::size(gains)) ? gains[mode]
-                                                                   : std::numeric_limits<double>::quiet_NaN();
+    const double gain = mode >= 0 && mode < int(std::size(RunThread::HPADCGains))
+                            ? RunThread::HPADCGains[mode]
+                            : std::numeric_limits<double>::quiet_NaN();
     const double raw = IOReadings::filterOutputOf(IOReadings::FilterGroup_hpAnalogInputs, input);
     return block + QLatin1Char('\n') + fixed(raw * gain, 0, 2) + QLatin1Char('V');
 }

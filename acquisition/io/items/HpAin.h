@@ -12,10 +12,8 @@ public:
     explicit HpAin(QWidget* parent = nullptr);
     void updateTimerTick() override;
 
-    // Volts per count of the input modes "5V range" to "250mV range" and
-    // degrees Celsius per count of mode 6, the K-type thermocouple.
-    static constexpr double gains[7] = {0.0001875, 0.000125, 0.0000625, 0.00003125, 0.000015625, 0.0000078125, 0.0625};
-    static constexpr int thermocoupleMode = 6;
+    // The input mode that measures a K-type thermocouple (the run thread's gain table).
+    static const int thermocoupleMode;
 
 private:
     QString inputBlock(int input) const;
