@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -329,10 +330,13 @@ double Function::computeTimeHysteresisTwoWay(double source, double onDelay, doub
     return result;
 }
 
-double Function::compute(double prev, qint64 now)
+namespace {
+
+// The operators without state: the same result live and over a recorded run,
+// whatever `x(index)` reads the arguments from. Nothing for any other operator.
+template<class ArgumentValue> std::optional<double> computeStateless(Operator op, ArgumentValue x)
 {
-    auto x = [this](int index) { return arguments.at(index)->getValue(); };
-    switch (functionOperator) {
+    switch (op) {
     case Operator_false:
         return 0.0;
     case Operator_assign:
@@ -353,7 +357,7 @@ double Function::compute(double prev, qint64 now)
     case Operator_less:
     case Operator_greaterOrEqual:
     case Operator_lessOrEqual:
-        return compare(functionOperator, x(0), x(1));
+        return compare(op, x(0), x(1));
     case Operator_not: {
         const double x1 = x(0);
         if (std::isnan(x1))
@@ -374,18 +378,6 @@ double Function::compute(double prev, qint64 now)
             return kNaN;
         return x1 != 0.0 || x2 != 0.0 ? 1.0 : 0.0;
     }
-    case Operator_hysteresis: {
-        const double source = x(0);
-        if (source > x(1))
-            return 1.0;
-        if (source < x(2))
-            return 0.0;
-        return prev;
-    }
-    case Operator_timeHysteresis:
-        return computeTimeHysteresis(x(0), now, stateTime, prev);
-    case Operator_timeHysteresisTwoWay:
-        return computeTimeHysteresisTwoWay(x(0), x(1), x(2), now, stateTime, prev);
     case Operator_choose: {
         const double condition = x(2);
         if (std::isnan(condition))
@@ -409,6 +401,35 @@ double Function::compute(double prev, qint64 now)
         const double limited = source > high ? high : source;
         return low < limited ? limited : low;
     }
+    case Operator_nanTo0: {
+        const double x1 = x(0);
+        return std::isnan(x1) ? 0.0 : x1;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+double Function::compute(double prev, qint64 now)
+{
+    auto x = [this](int index) { return arguments.at(index)->getValue(); };
+    if (const std::optional<double> stateless = computeStateless(functionOperator, x))
+        return *stateless;
+    switch (functionOperator) {
+    case Operator_hysteresis: {
+        const double source = x(0);
+        if (source > x(1))
+            return 1.0;
+        if (source < x(2))
+            return 0.0;
+        return prev;
+    }
+    case Operator_timeHysteresis:
+        return computeTimeHysteresis(x(0), now, stateTime, prev);
+    case Operator_timeHysteresisTwoWay:
+        return computeTimeHysteresisTwoWay(x(0), x(1), x(2), now, stateTime, prev);
     case Operator_toggle: {
         const double source = x(0);
         double result = prev;
@@ -515,10 +536,6 @@ double Function::compute(double prev, qint64 now)
         }
         return output;
     }
-    case Operator_nanTo0: {
-        const double x1 = x(0);
-        return std::isnan(x1) ? 0.0 : x1;
-    }
     case Operator_equation:
         A = x(0);
         B = x(1);
@@ -526,6 +543,8 @@ double Function::compute(double prev, qint64 now)
         D = x(3);
         E = x(4);
         return evaluateEquation();
+    default:
+        break;
     }
     return kNaN;
 }
@@ -549,79 +568,12 @@ double Function::updateFromRunData(qint64 t, int i)
     if (int(functionOperator) > Operator_equation || int(functionOperator) < 0)
         return kNaN;
     auto x = [this, i](int index) { return arguments.at(index)->getValueS(i); };
+    if (const std::optional<double> stateless = computeStateless(functionOperator, x))
+        return *stateless;
     const double prev = recordedOutput;
 
     double result;
     switch (functionOperator) {
-    case Operator_false:
-        return 0.0;
-    case Operator_assign:
-        return x(0);
-    case Operator_add:
-        return x(0) + x(1);
-    case Operator_subtract:
-        return x(0) - x(1);
-    case Operator_multiply:
-        return x(0) * x(1);
-    case Operator_divide:
-        return x(0) / x(1);
-    case Operator_modulo:
-        return modulo(x(0), x(1));
-    case Operator_equal:
-    case Operator_notEqual:
-    case Operator_greater:
-    case Operator_less:
-    case Operator_greaterOrEqual:
-    case Operator_lessOrEqual:
-        return compare(functionOperator, x(0), x(1));
-    case Operator_not: {
-        const double x1 = x(0);
-        if (std::isnan(x1))
-            return kNaN;
-        return x1 == 0.0 ? 1.0 : 0.0;
-    }
-    case Operator_and: {
-        const double x1 = x(0);
-        const double x2 = x(1);
-        if (std::isnan(x1) || std::isnan(x2))
-            return kNaN;
-        return x1 != 0.0 && x2 != 0.0 ? 1.0 : 0.0;
-    }
-    case Operator_or: {
-        const double x1 = x(0);
-        const double x2 = x(1);
-        if (std::isnan(x1) || std::isnan(x2))
-            return kNaN;
-        return x1 != 0.0 || x2 != 0.0 ? 1.0 : 0.0;
-    }
-    case Operator_choose: {
-        const double condition = x(2);
-        if (std::isnan(condition))
-            return kNaN;
-        return condition == 0.0 ? x(1) : x(0);
-    }
-    case Operator_min: {
-        const double x1 = x(0);
-        const double x2 = x(1);
-        return x1 < x2 ? x1 : x2;
-    }
-    case Operator_max: {
-        const double x1 = x(0);
-        const double x2 = x(1);
-        return x1 < x2 ? x2 : x1;
-    }
-    case Operator_clamp: {
-        const double source = x(0);
-        const double low = x(1);
-        const double high = x(2);
-        const double limited = source > high ? high : source;
-        return low < limited ? limited : low;
-    }
-    case Operator_nanTo0: {
-        const double x1 = x(0);
-        return std::isnan(x1) ? 0.0 : x1;
-    }
-
     case Operator_hysteresis: {
         const double source = x(0);
         if (source > x(1))
