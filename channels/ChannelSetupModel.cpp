@@ -114,9 +114,8 @@ bool ChannelSetupModel::keepMalformedUserFile(const QString& reason)
 {
     // The next save would replace the only copy of the operator's setups: move
     // it aside first. When it cannot be moved or copied, this run saves nothing.
-    const QString badPath = userFilePath + QStringLiteral(".bad");
-    QFile::remove(badPath);
-    bool kept = QFile::rename(userFilePath, badPath) || QFile::copy(userFilePath, badPath);
+    const QString badPath = Tools::keepMalformedFile(userFilePath);
+    const bool kept = !badPath.isEmpty();
     qDebug().noquote() << "Channel setup file" << userFilePath << "unreadable:" << reason;
     if (kept) {
         Tools::showError(tr("The channel setup file %1 could not be read (%2).\nIt was kept as %3 and the default "

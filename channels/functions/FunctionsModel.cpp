@@ -568,9 +568,8 @@ void FunctionsModel::reportError(const QString& text) const
 void FunctionsModel::keepMalformedFile(const QString& reason)
 {
     // The next save would replace the operator's only copy with an empty list.
-    const QString badPath = fileName + QStringLiteral(".bad");
-    QFile::remove(badPath);
-    const bool kept = QFile::rename(fileName, badPath) || QFile::copy(fileName, badPath);
+    const QString badPath = Tools::keepMalformedFile(fileName);
+    const bool kept = !badPath.isEmpty();
     qDebug().noquote() << "Functions file" << fileName << "unreadable:" << reason;
     if (kept) {
         Tools::showError(tr("The functions file %1 could not be read (%2).\nIt was kept as %3; no functions were "

@@ -481,9 +481,8 @@ void InputChannelsModel::contextMenu(QAbstractItemView* view, const QPoint& posi
 void InputChannelsModel::keepMalformedFile(const QString& reason)
 {
     // The next save would replace the operator's only copy with an empty list.
-    const QString badPath = fileName + QStringLiteral(".bad");
-    QFile::remove(badPath);
-    const bool kept = QFile::rename(fileName, badPath) || QFile::copy(fileName, badPath);
+    const QString badPath = Tools::keepMalformedFile(fileName);
+    const bool kept = !badPath.isEmpty();
     qDebug().noquote() << "Input channels file" << fileName << "unreadable:" << reason;
     if (kept) {
         Tools::showError(tr("The input channels file %1 could not be read (%2).\nIt was kept as %3; no input "

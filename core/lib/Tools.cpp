@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -158,6 +159,15 @@ QSize Tools::parseSizeString(QString text, float heightPerWidth)
     const int width = w.toInt(&okW, 10);
     const int height = h.toInt(&okH, 10);
     return okW && okH ? QSize(width, height) : invalid;
+}
+
+QString Tools::keepMalformedFile(const QString& path)
+{
+    const QString badPath = path + QStringLiteral(".bad");
+    QFile::remove(badPath);
+    if (QFile::rename(path, badPath) || QFile::copy(path, badPath))
+        return badPath;
+    return QString();
 }
 
 QList<QString> Tools::splitCSVLine(const QString& line, const QChar& separator)

@@ -38,6 +38,10 @@ public:
     static QString generateUniqueName(const QList<QString>& takenNames, const QString& name);
     static QSize parseSizeString(QString text, float heightPerWidth);
     static QList<QString> splitCSVLine(const QString& line, const QChar& separator);
+    // Moves (failing that, copies) a file that could not be read to "<path>.bad",
+    // replacing an older one, so the next save cannot destroy the only copy.
+    // Returns the path it was kept under; empty when neither worked.
+    static QString keepMalformedFile(const QString& path);
 
     // Scales and ranges of gauges and plots.
     static double humanReadableStep(float step);
