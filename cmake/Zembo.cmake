@@ -68,6 +68,8 @@ function(zembo_add_pch name)
     # (and what ccache keeps of it) is the same in every clone.
     target_include_directories(${name} PRIVATE ${ZEMBO_SOURCE_ROOT}/core/lib)
     target_precompile_headers(${name} PRIVATE ${ZEMBO_PCH_HEADERS} ${ARG_HEADERS})
+    set_property(TARGET ${name} PROPERTY CXX_COMPILER_LAUNCHER
+        ${ZEMBO_SOURCE_ROOT}/cmake/pch-launcher.sh ${zembo_launcher})
     zembo_target_defaults(${name} PCH ${name})
 endfunction()
 
