@@ -60,8 +60,22 @@ uint32_t rateOf(uint64_t reference, uint16_t divisor, bool extendedFraction)
     return d ? uint32_t(reference * 100 / d) : 0;
 }
 
+// The rate a word really gives, as reference × 8 / eighths; 0 eighths: the reference itself.
+uint64_t exactEighths(uint16_t divisor, uint16_t index, bool high, bool extended)
+{
+    if (divisor == 0)
+        return 0;
+    if (high && divisor == 1)
+        return 12; // 8 MHz: 12 MHz × 8 / 12
+    static const unsigned plain[4] = {0, 4, 2, 1};
+    static const unsigned extra[4] = {3, 5, 6, 7};
+    const unsigned s = divisor >> 14;
+    const bool x = (index & 1) && (high || extended);
+    return uint64_t(divisor & 0x3FFF) * 8 + (x ? extra[s] : plain[s]);
+}
+
 int judge(uint32_t baud, uint16_t* divisor, uint16_t* index, uint32_t* actualOut, uint32_t* errorOut, int* aboveOut,
-          int found, bool high)
+          int found, bool high, bool extended)
 {
     if (found < 0)
         return -1;
@@ -69,20 +83,26 @@ int judge(uint32_t baud, uint16_t* divisor, uint16_t* index, uint32_t* actualOut
         *divisor = uint16_t((*divisor & 0x3FFF) + 1);
         *index = high ? 2 : 0;
     }
-    const uint32_t actual = high ? calcBaudRateHi(*divisor, *index) : calcBaudRate(*divisor, *index, true);
+    const uint32_t actual = high ? calcBaudRateHi(*divisor, *index) : calcBaudRate(*divisor, *index, extended);
     if (actual == 0)
         return -1;
     const uint64_t larger = baud > actual ? baud : actual;
     const uint64_t smaller = baud > actual ? actual : baud;
-    const uint64_t error = larger * 100 / smaller - 100;
-    const bool exact = ((larger % smaller) * 100) % smaller == 0;
     if (actualOut)
         *actualOut = actual;
     if (errorOut)
-        *errorOut = uint32_t(error);
+        *errorOut = uint32_t(larger * 100 / smaller - 100);
     if (aboveOut)
         *aboveOut = baud > actual ? 0 : 1;
-    return error <= 2 || (error == 3 && exact) ? 1 : 0;
+    // The verdict uses the rate the chip really makes, reference × 8 over the
+    // divisor in eighths, not the rate rounded to hundredths of the divisor:
+    // those roundings let words through that are up to 3.3 % off.
+    const uint64_t reference = high ? 12000000 : 3000000;
+    const uint64_t eighths = exactEighths(*divisor, *index, high, extended);
+    const uint64_t rateNum = eighths ? reference * 8 : reference; // rate = rateNum / rateDen
+    const uint64_t rateDen = eighths ? eighths : 1;
+    const uint64_t want = uint64_t(baud) * rateDen;
+    return want * 100 <= 103 * rateNum && rateNum * 100 <= 103 * want ? 1 : 0;
 }
 } // namespace
 
@@ -141,7 +161,7 @@ int Baud_getDivisor(uint32_t baud, uint16_t* divisor, uint16_t* index, uint32_t*
     const int found = calcDivisor(baud, divisor, index, extended);
     if (found >= 0)
         *index = *index & 1;
-    return judge(baud, divisor, index, actual, errorPercent, atOrAbove, found, false);
+    return judge(baud, divisor, index, actual, errorPercent, atOrAbove, found, false, extended);
 }
 
 int Baud_getDivisorHi(uint32_t baud, uint16_t* divisor, uint16_t* index, uint32_t* actual, uint32_t* errorPercent,
@@ -149,7 +169,7 @@ int Baud_getDivisorHi(uint32_t baud, uint16_t* divisor, uint16_t* index, uint32_
 {
     if (!divisor || !index)
         return -1;
-    return judge(baud, divisor, index, actual, errorPercent, atOrAbove, calcDivisorHi(baud, divisor, index), true);
+    return judge(baud, divisor, index, actual, errorPercent, atOrAbove, calcDivisorHi(baud, divisor, index), true, true);
 }
 
 int fixedDivisor(uint32_t baud)
