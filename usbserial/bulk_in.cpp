@@ -250,7 +250,6 @@ void ProcessBulkInData(DeviceExtension* r, const uint8_t* data, int length)
                     r->ringChanged.notify_all();
                 }
             }
-            sched_yield();
         }
         signalSomeEvents(r, modemChange, lineErrors, stored, eventSeen);
         data += chunk;
