@@ -49,7 +49,7 @@ std::vector<uint8_t> scrambled(const std::vector<uint8_t>& bytes)
 {
     std::vector<uint8_t> out(bytes);
     for (uint8_t& b : out)
-        b = uint8_t(~b ^ 0x5A);
+        b = uint8_t(b * 5 + 0x33); // garbage; garbled twice (out and back) it stays garbage
     return out;
 }
 } // namespace

@@ -131,6 +131,24 @@ private slots:
         QTEST(chipInterfacesByIndex(&d), "byIndex");
     }
 
+    void simulatedChipList()
+    {
+        QString error;
+        const auto chips = SimulatedUsbSerialChipConfig::parseList(
+            QStringLiteral("bcd=0x0700,interfaces=2,serial=US7ABC,product=Dual RS232;pid=0x6015,packet=512"), &error);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(chips.size(), size_t(2));
+        QCOMPARE(chips[0].bcdDevice, uint16_t(0x0700));
+        QCOMPARE(chips[0].interfaces, 2);
+        QCOMPARE(chips[0].product, QStringLiteral("Dual RS232"));
+        QCOMPARE(chips[1].pid, uint16_t(0x6015));
+        QCOMPARE(chips[1].packetSize, 512);
+        QVERIFY(chips[1].address != chips[0].address);
+        QVERIFY(SimulatedUsbSerialChipConfig::parseList(QStringLiteral("interfaces=9"), &error).empty());
+        QVERIFY(!error.isEmpty());
+        QVERIFY(SimulatedUsbSerialChipConfig::parseList(QStringLiteral("colour=red"), &error).empty());
+    }
+
     void versionsAndUnsupportedCalls()
     {
         uint32_t v = 0;

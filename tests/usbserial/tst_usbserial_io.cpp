@@ -168,6 +168,30 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<char*>(in), 5), QByteArray("hello"));
     }
 
+    // The serial side only understands the host at the plug's rate (within
+    // 3 %) on an 8N1 line.
+    void lineMustMatchThePeer()
+    {
+        openChip();
+        const std::vector<uint8_t> text{'A', 'T', 'Z', '\r'};
+        auto echo = [&] {
+            uint32_t n = 0;
+            USS_Write(m_h, const_cast<uint8_t*>(text.data()), 4, &n);
+            std::vector<uint8_t> back;
+            return readAll(m_h, back, 4) && back == text;
+        };
+        QVERIFY(echo());
+        QCOMPARE(USS_SetBaudRate(m_h, 37500), USS_OK); // 2.3 % off
+        QVERIFY(echo());
+        QCOMPARE(USS_SetBaudRate(m_h, 57600), USS_OK);
+        QVERIFY(!echo());
+        QCOMPARE(USS_SetBaudRate(m_h, 38400), USS_OK);
+        QCOMPARE(USS_SetDataCharacteristics(m_h, 7, 0, 0), USS_OK);
+        QVERIFY(!echo());
+        QCOMPARE(USS_SetDataCharacteristics(m_h, 8, 0, 0), USS_OK);
+        QVERIFY(echo());
+    }
+
     void queueStatusCaps()
     {
         openChip();
