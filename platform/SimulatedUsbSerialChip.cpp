@@ -245,6 +245,12 @@ void SimulatedUsbSerialChip::setSlowCancellation(int ms)
     m_slowCancelMs = ms;
 }
 
+void SimulatedUsbSerialChip::setSubmitError(int libusbError)
+{
+    std::lock_guard<std::mutex> g(m_lock);
+    m_submitError = libusbError;
+}
+
 void SimulatedUsbSerialChip::setKernelDriverAttached(int interfaceNumber, bool attached)
 {
     std::lock_guard<std::mutex> g(m_lock);
@@ -404,6 +410,8 @@ int SimulatedUsbSerialChip::submitLocked(libusb_transfer* transfer, Clock::time_
 {
     if (!m_plugged)
         return LIBUSB_ERROR_NO_DEVICE;
+    if (m_submitError)
+        return m_submitError;
     const int port = portOfEndpoint(transfer->endpoint);
     if (port < 0 || !(transfer->endpoint & 0x80))
         return LIBUSB_ERROR_NOT_FOUND;

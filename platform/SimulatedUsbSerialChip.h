@@ -98,6 +98,7 @@ public:
     void setRefusedRequest(int bRequest);        // that request stalls (-1: none)
     void setOutputNotTaken(bool on);             // bulk OUT takes nothing until the time-out
     void setSlowCancellation(int ms);            // cancellations complete that much later
+    void setSubmitError(int libusbError);        // every IN submission fails so (0: none)
     void setKernelDriverAttached(int interfaceNumber, bool attached);
     void setHeldElsewhere(int interfaceNumber, bool held); // another program has claimed it
 
@@ -153,6 +154,7 @@ private:
     int m_refused = -1;
     bool m_outputNotTaken = false;
     int m_slowCancelMs = 0;
+    int m_submitError = 0;
     int m_claimed = 0;
     int m_openHandles = 0;
     int m_clearHalts = 0;

@@ -296,6 +296,7 @@ private slots:
         QTest::newRow("unplugged") << "unplug";
         QTest::newRow("silent") << "silent";
         QTest::newRow("overflow") << "overflow";
+        QTest::newRow("submission refused") << "submit";
     }
 
     // Whatever stops the data, the device is reported failed rather than
@@ -318,6 +319,8 @@ private slots:
             m_chip->setSilent(true);
         } else if (fault == QLatin1String("overflow")) {
             m_chip->injectOverflow(0);
+        } else if (fault == QLatin1String("submit")) {
+            m_chip->setSubmitError(LIBUSB_ERROR_BUSY);
         }
         // A reader waiting without limit must be woken by the failure.
         QCOMPARE(USS_SetTimeouts(m_h, 0, 0), USS_OK);
