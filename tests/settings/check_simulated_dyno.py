@@ -186,7 +186,7 @@ try:
 
     client = Client(port)
     samples = []
-    end = time.monotonic() + 150
+    end = time.monotonic() + 200
     while time.monotonic() < end and len(samples) < 120:
         omega = client.channel("roller_1_rotationalSpeed")
         alpha = client.channel("roller_1_rotationalAcceleration")
@@ -194,10 +194,14 @@ try:
         power = client.channel("roller_1_power")
         brake = client.channel("roller_1_brakesTorque")
         omega_after = client.channel("roller_1_rotationalSpeed")
+        alpha_after = client.channel("roller_1_rotationalAcceleration")
+        if math.isnan(brake):
+            brake = 0.0  # no load cell on this roller: nothing brakes it
         # The middle of the pull, away from idle and the rev limiter, and only
         # readings taken within one steady moment.
         rpm = engine_rpm(omega)
-        if 2500 < rpm < 6000 and alpha > 0.5 and abs(omega_after - omega) < 0.002 * omega:
+        if (2500 < rpm < 6000 and alpha > 0.5 and abs(omega_after - omega) < 0.002 * omega
+                and abs(alpha_after - alpha) < 0.005 * alpha):
             samples.append((omega, alpha, speed, power, brake))
         time.sleep(0.15)
     check(len(samples) >= 40, "readings during the full-throttle pull: %d" % len(samples))
