@@ -226,7 +226,8 @@ const QColor& RunChannel::getAlarmOrWarningColor() const
         return theColors.colorWarningHigh;
     if (current.belowWarningLow)
         return theColors.colorWarningLow;
-    return theColors.colorLevelNormal;
+    // Nothing to report: the channel looks like any inactive field, not like a level.
+    return theColors.colorInactive;
 }
 
 RunChannel::AlarmState RunChannel::alarmState() const

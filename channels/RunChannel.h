@@ -62,6 +62,7 @@ public:
     QString getDataTranslatedWithUnit() const;
     QString getDataTranslatedAndClippedString() const;
     QString getTimestampString() const;
+    // Alarm high/low while the alarm is active, else warning high/low, else the inactive colour.
     const QColor& getAlarmOrWarningColor() const;
     AlarmState alarmState() const;
 

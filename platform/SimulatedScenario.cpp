@@ -1,6 +1,7 @@
 #include "SimulatedScenario.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -54,6 +55,8 @@ SimulatedScenario SimulatedScenario::fromText(const QString& text, QString* erro
 {
     SimulatedScenario s;
     const QStringList lines = text.split(QLatin1Char('\n'));
+    bool installer = false;
+    static const QRegularExpression settingKey(QStringLiteral("^[A-Za-z][A-Za-z0-9_]*$"));
     for (int n = 0; n < lines.size(); ++n) {
         QString line = lines.at(n);
         const int hash = line.indexOf(QLatin1Char('#'));
@@ -65,10 +68,20 @@ SimulatedScenario SimulatedScenario::fromText(const QString& text, QString* erro
         const QString key = parts.first();
         QList<double> numbers;
         bool ok = true;
-        for (int i = 1; i < parts.size() && ok; ++i)
+        for (int i = 1; i < parts.size() && ok; ++i) {
             numbers.append(parts.at(i).toDouble(&ok));
+            ok = ok && std::isfinite(numbers.last());
+        }
         auto need = [&](int count) { return ok && numbers.size() == count; };
-        if (key == QLatin1String("seed") && need(1) && numbers[0] >= 0)
+        if (parts.size() == 1 && key == QLatin1String("[installer]") && !installer)
+            installer = true;
+        else if (installer && ok && !numbers.isEmpty() && settingKey.match(key).hasMatch())
+            s.installerSettings.append({n + 1, key, numbers});
+        else if (installer) {
+            if (error)
+                *error = QStringLiteral("scenario line %1 not understood: \"%2\"").arg(n + 1).arg(lines.at(n).trimmed());
+            return standing();
+        } else if (key == QLatin1String("seed") && need(1) && numbers[0] >= 0)
             s.seed = quint32(numbers[0]);
         else if (key == QLatin1String("noise") && need(1) && numbers[0] >= 0 && numbers[0] < 0.5)
             s.noise = numbers[0];

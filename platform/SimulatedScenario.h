@@ -26,7 +26,21 @@
 //   absorber_max_torque NM  what the absorber can hold (3000)
 //   repeat S                the throttle profile starts over every S seconds
 // An unknown key or a bad number is an error naming the line.
+//
+// A line "[installer]" starts the installer section: the dyno settings an
+// installer would have set on the dyno this scenario simulates, one
+// "setting_key value..." per line (dyno setting keys with the channel filled
+// in, values in SI, a combo box's option index, 0 or 1 for a check box, the
+// coefficients of a loss model). The program under ZEMBO_SIMULATE=1 takes
+// them for the settings that are still at their defaults; which keys and
+// values are valid is for the settings registry to say.
 struct SimulatedScenario {
+    struct InstallerSetting {
+        int line = 0; // 1-based line of the file
+        QString key;
+        QList<double> values;
+    };
+
     quint32 seed = 1;
     double noise = 0.002;
     int rollers = 1;
@@ -47,6 +61,7 @@ struct SimulatedScenario {
     QList<QPointF> throttle; // s, 0..1
     double absorberMaxTorque = 3000.0;
     double repeatSeconds = 0.0;
+    QList<InstallerSetting> installerSettings;
 
     // Throttle at t seconds.
     double throttleAt(double t) const;

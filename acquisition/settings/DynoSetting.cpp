@@ -246,3 +246,32 @@ void DynoSetting::setValue(const QVariant& value)
         break;
     }
 }
+
+bool DynoSetting::atDefault() const
+{
+    const QVariant current = editorValue();
+    switch (widgetType) {
+    case SettingWidgetType_spinBox:
+    case SettingWidgetType_comboBox:
+    case SettingWidgetType_quantityComboBox:
+        return current.toInt() == defaultValue.toInt();
+    case SettingWidgetType_doubleSpinBox:
+    case SettingWidgetType_spinBoxWithUnit:
+        return current.toDouble() == defaultValue.toDouble();
+    case SettingWidgetType_checkBox:
+        return current.toBool() == defaultValue.toBool();
+    case SettingWidgetType_lineEdit:
+        return current.toString().isEmpty();
+    case SettingWidgetType_lossModelEditor: {
+        for (double coefficient : doublesOf(current)) {
+            if (coefficient != 0)
+                return false;
+        }
+        return true;
+    }
+    case SettingWidgetType_pointVectorEditor:
+        return pointsOf(current).isEmpty();
+    default:
+        return false;
+    }
+}

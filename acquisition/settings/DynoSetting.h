@@ -53,6 +53,10 @@ public:
     quint32 mcuAddress = 0;
     quint32 channel = 0;
     int maxChannelCount = 1;
+    // As registered; an invalid variant reads as 0, false, the first option or an empty list.
+    QVariant defaultValue;
+    // True while the editor holds its default (a loss model: no coefficient other than 0). GUI thread.
+    bool atDefault() const;
 
 public Q_SLOTS:
     void slot_valueChangedDispatcherInt(int value);

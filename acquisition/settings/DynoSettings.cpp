@@ -22,6 +22,7 @@
 #include <QDebug>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QChildEvent>
 #include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
@@ -50,8 +51,7 @@ int spinBoxLimit(double limit)
 
 bool optionHidden(const QComboBox* combo, int option)
 {
-    const auto* view = qobject_cast<const QListView*>(combo->view());
-    return view && view->isRowHidden(option);
+    return Tools::isComboBoxOptionHidden(combo, option);
 }
 
 } // namespace
@@ -102,10 +102,11 @@ void DynoSettings::addSetting(DynoSettingId id, const QString& key, const QStrin
     for (int i = 0; i < channelCount; ++i) {
         QWidget* editor = createEditor(id, type, defaultValue, minimum, maximum, quantity);
         auto* setting = new DynoSetting(editor, key, label, type, quint32(i), address);
+        setting->defaultValue = defaultValue;
         (*list)[i] = setting;
         editor->setToolTip(Tools::optionalArg(tooltip, i + 1));
         editor->setObjectName(QStringLiteral("DynoSetting/") + Tools::optionalArg(key, i));
-        editor->installEventFilter(this);
+        guardAgainstWheel(editor);
         editor->setFocusPolicy(Qt::StrongFocus);
         if (!notStored) {
             if (auto* combo = qobject_cast<QComboBox*>(editor); combo && type == SettingWidgetType_comboBox)
@@ -159,9 +160,8 @@ QWidget* DynoSettings::createEditor(DynoSettingId id, SettingWidgetType type, co
         // index means the same option on every board.
         const QList<int> allowed = allowedOptions.value(id);
         if (!allowed.isEmpty()) {
-            auto* view = qobject_cast<QListView*>(combo->view());
-            for (int option = 0; view && option < combo->count(); ++option)
-                view->setRowHidden(option, !allowed.contains(option));
+            for (int option = 0; option < combo->count(); ++option)
+                Tools::setComboBoxOptionHidden(combo, option, !allowed.contains(option));
         }
         combo->setCurrentIndex(defaultValue.toInt());
         return combo;
@@ -463,9 +463,33 @@ bool DynoSettings::isSlipEstimationAvailable() const
     return true;
 }
 
+void DynoSettings::guardAgainstWheel(QObject* object)
+{
+    // A wheel event goes to the innermost widget under the mouse: the filter
+    // has to sit on every spin box, combo box and line edit inside a compound
+    // editor (loss model, argument, curve), not only on the editor itself.
+    object->installEventFilter(this);
+    for (QObject* child : object->children()) {
+        if (child->isWidgetType() && !static_cast<QWidget*>(child)->isWindow())
+            guardAgainstWheel(child);
+    }
+}
+
 bool DynoSettings::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Wheel)
+    switch (event->type()) {
+    case QEvent::Wheel:
         return true;
+    case QEvent::ChildAdded: {
+        // Editors that build parts later (a curve's cell editor, a rebuilt row).
+        // Popups (a combo box's list) are windows of their own and may scroll.
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child && child->isWidgetType() && !static_cast<QWidget*>(child)->isWindow())
+            guardAgainstWheel(child);
+        break;
+    }
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -5,6 +5,7 @@
 #include "DynoSettingsLinks.h"
 #include "SettingWidgetType.h"
 #include "SettingWizardId.h"
+#include "SimulatedScenario.h"
 #include "lib/Quantity.h"
 
 #include <QList>
@@ -79,8 +80,10 @@ public:
     double getRoadSpeedRadius(int roller) const;
     bool isSlipEstimationAvailable() const;
 
-    // Mouse wheels over editors change nothing and do not scroll the page.
+    // Mouse wheels over editors, or over any part of a compound editor,
+    // change nothing and do not scroll the page.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void guardAgainstWheel(QObject* object);
 
     // Group pages: one tab per channel (plus "Help"), or a single page.
     void insertSettingsGroup(const QString& title, QString name, int channelCount, int maxChannelCount,
@@ -91,6 +94,12 @@ public:
     void setupAinChannelConfiguration(ChannelId channelId, DynoSettingId nameId, DynoSettingId quantityId,
                                       DynoSettingId characteristicId, int count, double minVoltage);
     void setupFreqChannelConfiguration(int count);
+
+    // The simulated dyno's installer settings (a scenario's "[installer]"
+    // lines): every entry is checked first, and one unknown key or value out
+    // of range refuses them all (the result names the line); otherwise those
+    // settings still at their defaults take the entry, logged in one line.
+    QString seedInstallerSettings(const QList<SimulatedScenario::InstallerSetting>& entries, const QString& source);
 
     // Frames queued in the link above which registration waits for it to drain.
     static constexpr int kQueuedFramesLimit = 20;
@@ -145,6 +154,9 @@ private:
     void restrictChannelOptions();
     void setUpCurveEditors();
     void adjustToBoardVariant();
+    // Under ZEMBO_SIMULATE=1, the installer settings of the scenario ZEMBO_SIM_SCENARIO names.
+    void seedInstallerSettingsFromScenario();
+    QString checkInstallerSetting(const SimulatedScenario::InstallerSetting& entry, DynoSetting** found) const;
     QWidget* createEditor(DynoSettingId id, SettingWidgetType type, const QVariant& defaultValue, double minimum,
                           double maximum, Quantity quantity);
     void bindToStore(DynoSetting* setting, Quantity quantity);

@@ -8,6 +8,7 @@
 #include "PointVectorEditor.h"
 #include "PointVectorEditorAxis.h"
 #include "WizardButton.h"
+#include "lib/Tools.h"
 
 #include <QComboBox>
 #include <QListView>
@@ -65,9 +66,7 @@ void DynoSettings::setOptionHidden(DynoSettingId id, int channel, int option, bo
 {
     DynoSetting* setting = getSetting(id, channel);
     auto* combo = setting ? setting->getWidgetHelper<QComboBox>(SettingWidgetType_comboBox) : nullptr;
-    auto* view = combo ? qobject_cast<QListView*>(combo->view()) : nullptr;
-    if (view && option >= 0 && option < combo->count())
-        view->setRowHidden(option, hidden);
+    Tools::setComboBoxOptionHidden(combo, option, hidden);
 }
 
 void DynoSettings::arrangeFrequencyInputPages()

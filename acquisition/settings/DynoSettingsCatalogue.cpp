@@ -106,6 +106,7 @@ void DynoSettings::slot_initChannelsAndSettings()
     restrictChannelOptions();
     setUpCurveEditors();
     adjustToBoardVariant();
+    seedInstallerSettingsFromScenario();
 
     registrationMs = clock.elapsed();
     linkWaitMs = linkWaitNs / 1000000;

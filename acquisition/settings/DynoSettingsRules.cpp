@@ -10,6 +10,7 @@
 #include "QuantityComboBox.h"
 #include "RunChannel.h"
 #include "SpinBoxWithUnit.h"
+#include "lib/Tools.h"
 #include "lib/Unit.h"
 #include "functions/Argument.h"
 #include "functions/ProjectFieldSource.h"
@@ -88,10 +89,8 @@ void DynoSettings::slot_torquePidSpSourceChanged(int index, int channel)
         links.brakeControllerPanel->setVisible(following > 0);
     if (links.advancedModeSelector)
         links.advancedModeSelector->setVisible(following > 0);
-    if (links.brakeControllerModes) {
-        if (auto* view = qobject_cast<QListView*>(links.brakeControllerModes->view()))
-            view->setRowHidden(2, following < 2);
-    }
+    if (links.brakeControllerModes)
+        Tools::setComboBoxOptionHidden(links.brakeControllerModes, 2, following < 2);
 }
 
 void DynoSettings::slot_freqInputSensorChanged(int index, int freqInput)

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
+#include <QStandardItemModel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -341,16 +342,39 @@ void Tools::cloneComboBox(QComboBox* source, QComboBox* copy)
     const int offset = copy->count();
     for (int i = 0; i < source->count(); ++i)
         copy->addItem(source->itemText(i), source->itemData(i, Qt::UserRole));
-    const QListView* sourceView = qobject_cast<QListView*>(source->view());
-    QListView* copyView = qobject_cast<QListView*>(copy->view());
-    if (sourceView && copyView) {
-        for (int i = 0; i < source->count(); ++i)
-            copyView->setRowHidden(offset + i, sourceView->isRowHidden(i));
-    }
+    for (int i = 0; i < source->count(); ++i)
+        setComboBoxOptionHidden(copy, offset + i, isComboBoxOptionHidden(source, i));
     copy->setCurrentIndex(source->currentIndex());
     copy->blockSignals(false);
     Q_EMIT copy->currentIndexChanged(copy->currentIndex());
     Q_EMIT copy->currentTextChanged(copy->currentText());
+}
+
+void Tools::setComboBoxOptionHidden(QComboBox* combo, int option, bool hidden)
+{
+    if (!combo || option < 0 || option >= combo->count())
+        return;
+    if (auto* view = qobject_cast<QListView*>(combo->view()))
+        view->setRowHidden(option, hidden);
+    // A row hidden in the popup is still reached by the arrow keys, the wheel
+    // and type-ahead; those skip items that are not enabled.
+    if (auto* model = qobject_cast<QStandardItemModel*>(combo->model())) {
+        if (QStandardItem* item = model->item(option)) {
+            const Qt::ItemFlags choosable = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            item->setFlags(hidden ? item->flags() & ~choosable : item->flags() | choosable);
+        }
+    }
+}
+
+bool Tools::isComboBoxOptionHidden(const QComboBox* combo, int option)
+{
+    if (!combo || option < 0 || option >= combo->count())
+        return false;
+    const auto* view = qobject_cast<const QListView*>(combo->view());
+    if (view && view->isRowHidden(option))
+        return true;
+    const QModelIndex index = combo->model()->index(option, combo->modelColumn(), combo->rootModelIndex());
+    return !(combo->model()->flags(index) & Qt::ItemIsEnabled);
 }
 
 void Tools::cloneLineEdit(QLineEdit* source, QLineEdit* copy)

@@ -56,6 +56,11 @@ public:
     static void cloneCheckBox(QCheckBox* source, QCheckBox* copy);
     static void cloneCheckBoxToButton(QCheckBox* source, QPushButton* copy);
     static void cloneComboBox(QComboBox* source, QComboBox* copy);
+    // Hides an option of a combo box and makes it unselectable by keys, wheel
+    // and type-ahead too; the item stays, so indices keep their meaning.
+    // Code may still select a hidden option.
+    static void setComboBoxOptionHidden(QComboBox* combo, int option, bool hidden);
+    static bool isComboBoxOptionHidden(const QComboBox* combo, int option);
     static void cloneLineEdit(QLineEdit* source, QLineEdit* copy);
 
     // Palette colouring.

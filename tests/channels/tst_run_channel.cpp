@@ -7,7 +7,9 @@
 #include "RunChannel.h"
 #include "lib/Units.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -278,7 +280,7 @@ void TestRunChannel::alarmsAndWarnings()
     QSignalSpy raised(channel.get(), &RunChannel::signal_alarm);
     const QList<qint64> checks = {0, 1000, 1999, 2000, 2500};
     const QMap<QChar, const QColor*> palette = {
-        {QLatin1Char('n'), &theColors.colorLevelNormal}, {QLatin1Char('o'), &theColors.colorWarningHigh},
+        {QLatin1Char('n'), &theColors.colorInactive}, {QLatin1Char('o'), &theColors.colorWarningHigh},
         {QLatin1Char('b'), &theColors.colorWarningLow},  {QLatin1Char('R'), &theColors.colorAlarmHigh},
         {QLatin1Char('B'), &theColors.colorAlarmLow},
     };
@@ -290,6 +292,13 @@ void TestRunChannel::alarmsAndWarnings()
             channel->slot_checkWarningsAndAlarms();
         QCOMPARE(raised.size(), alarms.at(i));
         QCOMPARE(colorOf(*channel), palette.value(colors.at(i)));
+        // The state colours themselves: red, blue, orange, light blue, else the palette's Base.
+        static const QMap<QChar, QRgb> rgb = {{QLatin1Char('n'), qRgb(255, 255, 255)}, {QLatin1Char('o'), qRgb(255, 150, 0)},
+                                              {QLatin1Char('b'), qRgb(0, 150, 255)},   {QLatin1Char('R'), qRgb(255, 0, 0)},
+                                              {QLatin1Char('B'), qRgb(0, 0, 255)}};
+        QCOMPARE(colorOf(*channel)->rgb(), rgb.value(colors.at(i)));
+        if (colors.at(i) == QLatin1Char('n'))
+            QCOMPARE(*colorOf(*channel), QApplication::palette().color(QPalette::Base));
     }
     for (const QList<QVariant>& signal : std::as_const(raised))
         QCOMPARE(signal.at(0).value<AlarmType>(), AlarmType(alarmType));
@@ -316,7 +325,7 @@ void TestRunChannel::alarmClearsAndStartsANewDelay()
     channel->setData(90.0, g_now);
     const RunChannel::AlarmState cleared = channel->alarmState();
     QVERIFY(!cleared.alarmActive && !cleared.alarmTimerRunning && !cleared.aboveAlarmHigh);
-    QCOMPARE(colorOf(*channel), &theColors.colorLevelNormal);
+    QCOMPARE(colorOf(*channel), &theColors.colorInactive);
 
     g_now += 5000;
     channel->setData(130.0, g_now);
@@ -362,7 +371,7 @@ void TestRunChannel::settlingChannelRaisesNothing()
         QVERIFY(std::isnan(channel->getValue()));
     }
     QCOMPARE(raised.size(), 0);
-    QCOMPARE(colorOf(*channel), &theColors.colorLevelNormal);
+    QCOMPARE(colorOf(*channel), &theColors.colorInactive);
 }
 
 void TestRunChannel::texts()

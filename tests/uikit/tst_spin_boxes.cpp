@@ -3,6 +3,7 @@
 #include "Colors.h"
 #include "Fonts.h"
 #include "MenuDriver.h"
+#include "MySettings.h"
 #include "RecordingAnswerer.h"
 #include "SafeSpinBox.h"
 #include "SciNotDoubleSpinBox.h"
@@ -69,6 +70,11 @@ private Q_SLOTS:
     void scientificNotation();
     void scientificValidation_data();
     void scientificValidation();
+    void scientificStepFollowsTheShownDigits_data();
+    void scientificStepFollowsTheShownDigits();
+
+    void setSIValueIsKeptExactly_data();
+    void setSIValueIsKeptExactly();
 };
 
 void TestSpinBoxes::initTestCase()
@@ -500,6 +506,121 @@ void TestSpinBoxes::scientificValidation()
     SciNotDoubleSpinBox box;
     int pos = 0;
     QCOMPARE(int(box.validate(text, pos)), state);
+}
+
+void TestSpinBoxes::scientificStepFollowsTheShownDigits_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<double>("neighbour"); // another box on the same page, 0: none
+    QTest::addColumn<double>("expected");
+    // Four mantissa decimals, as the loss-model fields show them.
+    QTest::newRow("up from 1.0000E-04") << 1e-4 << 1 << 0.0 << 1.0001e-4;
+    QTest::newRow("down from 1.0000E-04 into the lower decade") << 1e-4 << -1 << 0.0 << 9.999e-5;
+    QTest::newRow("ten up from 2.5000E+01") << 25.0 << 10 << 0.0 << 25.01;
+    QTest::newRow("up from 9.9999E-05 into the next decade") << 9.9999e-5 << 1 << 0.0 << 1e-4;
+    QTest::newRow("from 0 alone: the last digit of 1.0000E+00") << 0.0 << 1 << 0.0 << 1e-4;
+    QTest::newRow("from 0 beside 2.5000E-03: its last digit") << 0.0 << 1 << 2.5e-3 << 1e-7;
+    QTest::newRow("from 0 beside 1.2000E+01: the page's smallest") << 0.0 << 2 << 12.0 << 2e-4;
+    QTest::newRow("down from 0 stays at the minimum") << 0.0 << -1 << 0.0 << 0.0;
+}
+
+void TestSpinBoxes::scientificStepFollowsTheShownDigits()
+{
+    QFETCH(double, value);
+    QFETCH(int, steps);
+    QFETCH(double, neighbour);
+    QFETCH(double, expected);
+    QWidget page;
+    auto* box = new SciNotDoubleSpinBox(&page);
+    auto* other = new SciNotDoubleSpinBox(&page);
+    for (SciNotDoubleSpinBox* b : {box, other}) {
+        b->setRange(0, kInf);
+        b->setSciNotDecimals(4);
+        b->setStepType(QAbstractSpinBox::AdaptiveDecimalStepType);
+    }
+    other->setValue(neighbour);
+    box->setValue(value);
+    box->stepBy(steps);
+    QVERIFY2(std::fabs(box->value() - expected) <= 1e-9 * std::max(std::fabs(expected), 1e-300),
+             qPrintable(QString::number(box->value(), 'E', 10)));
+    // And the keys do the same as the step.
+    box->setValue(value);
+    QTest::keyClick(box, steps > 0 ? Qt::Key_Up : Qt::Key_Down);
+    const double oneStep = box->value();
+    box->setValue(value);
+    box->stepBy(steps > 0 ? 1 : -1);
+    QCOMPARE(oneStep, box->value());
+}
+
+void TestSpinBoxes::setSIValueIsKeptExactly_data()
+{
+    QTest::addColumn<int>("quantity");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("m/s shown in km/h, one decimal") << int(Quantity::Speed) << "km/h" << 1 << 1.23456;
+    QTest::newRow("m/s shown in m/s, two decimals") << int(Quantity::Speed) << "m/s" << 2 << 2.096;
+    QTest::newRow("mph, no decimals") << int(Quantity::Speed) << "mph" << 0 << 27.777777777777779;
+    QTest::newRow("kelvin shown in °F, with an offset") << int(Quantity::Temperature) << "°F" << 1 << 300.123456789;
+    QTest::newRow("metres shown in mm, seven decimals") << int(Quantity::Distance) << "mm" << 7 << 0.123456789012345;
+    QTest::newRow("rpm/s, three decimals") << int(Quantity::RotationalAcceleration) << "" << 3
+                                           << 10.471975511965978;
+}
+
+void TestSpinBoxes::setSIValueIsKeptExactly()
+{
+    QFETCH(int, quantity);
+    QFETCH(QString, unit);
+    QFETCH(int, decimals);
+    QFETCH(double, stored);
+    const QString name = QStringLiteral("spinBox_test_exact_%1").arg(QTest::currentDataTag());
+    const QString key = QStringLiteral("UserSetting/") + name;
+    theSettings.setValue(key, stored);
+    if (!unit.isEmpty())
+        theSettings.setValue(key + QStringLiteral("/unit"), unit);
+
+    SpinBoxWithUnit box(nullptr, Quantity(quantity));
+    box.setObjectName(name);
+    box.setDecimals(decimals);
+    box.setRangeSI(0, kInf);
+    QSignalSpy announced(&box, &SpinBoxWithUnit::signal_valueChangedSI);
+    theSettings.connectSpinBoxWithUnit(&box);
+    // The bind shows the value in the stored unit and rewrites nothing.
+    QCOMPARE(box.getValueSI(), stored);
+    QCOMPARE(theSettings.value(key).toDouble(), stored);
+    QCOMPARE(announced.last().at(0).toDouble(), stored);
+    if (!unit.isEmpty())
+        QCOMPARE(box.getUnit()->name, unit);
+
+    // Neither does a change of the unit, nor setting the same value again.
+    for (const QString& other : theUnits.listUnitNames(Quantity(quantity))) {
+        if (other != box.getUnit()->name) {
+            box.setUnitFromName(other);
+            break;
+        }
+    }
+    box.setValueSI(stored);
+    QCOMPARE(box.getValueSI(), stored);
+    QCOMPARE(theSettings.value(key).toDouble(), stored);
+
+    // A value that differs only below the shown digits is still a change.
+    announced.clear();
+    box.setValueSI(stored * (1 + 1e-12));
+    QCOMPARE(box.getValueSI(), stored * (1 + 1e-12));
+    QCOMPARE(announced.size(), 1);
+
+    // An edit of the operator takes what the display shows.
+    box.stepBy(1);
+    QCOMPARE(box.getValueSI(), box.getUnit()->getSIValue(box.value()));
+    QCOMPARE(theSettings.value(key).toDouble(), box.getValueSI());
+
+    // A value the range clamps takes the clamped value.
+    box.setRangeSI(0, 1.0);
+    box.setValueSI(5.0);
+    QVERIFY(std::fabs(box.getValueSI() - 1.0) <= 0.5 * std::pow(10.0, -decimals) / box.getUnit()->factor + 1e-12);
+    theSettings.remove(key);
+    theSettings.remove(key + QStringLiteral("/unit"));
 }
 
 QTEST_MAIN(TestSpinBoxes)

@@ -9,6 +9,7 @@
 #include <QDomElement>
 #include <QInputDialog>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,11 +31,43 @@ SpinBoxWithUnit::SpinBoxWithUnit(QWidget* parent, Quantity q)
         slot_setQuantity(q);
 }
 
+double SpinBoxWithUnit::siShownAs(double si) const
+{
+    // The display holds si rounded to the decimals; the SI value stays what it
+    // was given (a stored 1.23456 m/s shown as 4.4 km/h is still 1.23456), so
+    // showing a value never rewrites it. Only a value the range clamped takes
+    // what the display holds.
+    const double shown = unit->getUnitValue(si);
+    if (!std::isfinite(si) || !std::isfinite(shown))
+        return unit->getSIValue(value());
+    const double halfDigit = 0.5 * std::pow(10.0, -decimals());
+    const double tolerance = std::max(halfDigit, std::fabs(shown) * 1e-12) * (1.0 + 1e-9);
+    if (std::fabs(value() - shown) <= tolerance)
+        return si;
+    return unit->getSIValue(value());
+}
+
+void SpinBoxWithUnit::showSI(double si, const std::function<void()>& apply)
+{
+    const double before = valueSI;
+    const bool outerHolding = holdingSI;
+    const double outerHeld = heldSI;
+    holdingSI = true;
+    heldSI = si;
+    announcedSI = false;
+    apply();
+    holdingSI = outerHolding;
+    heldSI = outerHeld;
+    valueSI = siShownAs(si);
+    // The display may show the same digits for a different SI value; the
+    // value changed all the same.
+    if (!announcedSI && !(valueSI == before))
+        Q_EMIT signal_valueChangedSI(valueSI);
+}
+
 void SpinBoxWithUnit::setValueSI(double si)
 {
-    setValue(unit->getUnitValue(si));
-    // Recomputed here too: with the signals blocked the dispatcher does not run.
-    valueSI = unit->getSIValue(value());
+    showSI(si, [this, si] { setValue(unit->getUnitValue(si)); });
 }
 
 void SpinBoxWithUnit::setMinimumSI(double si)
@@ -86,9 +119,10 @@ void SpinBoxWithUnit::slot_setUnit(const Unit* newUnit)
         newUnit = theUnits.getUnitByQuantityAndName(quantity, allowedUnits.first());
     unit = newUnit;
     setSuffix(QLatin1Char(' ') + unit->name);
-    setRange(unit->getUnitValue(minSI), unit->getUnitValue(maxSI));
-    setValue(unit->getUnitValue(keptSI));
-    valueSI = unit->getSIValue(value());
+    showSI(keptSI, [this, minSI, maxSI, keptSI] {
+        setRange(unit->getUnitValue(minSI), unit->getUnitValue(maxSI));
+        setValue(unit->getUnitValue(keptSI));
+    });
     Q_EMIT signal_unitChanged(unit);
 }
 
@@ -134,7 +168,10 @@ void SpinBoxWithUnit::cloneSpinBoxWithUnit(SpinBoxWithUnit* a, SpinBoxWithUnit* 
 
 void SpinBoxWithUnit::slot_valueDispatcher(double shown)
 {
-    valueSI = unit->getSIValue(shown);
+    // While code sets an SI value, the display only follows it; an edit of the
+    // operator (typing, stepping) takes what the display shows.
+    valueSI = holdingSI ? siShownAs(heldSI) : unit->getSIValue(shown);
+    announcedSI = true;
     Q_EMIT signal_valueChangedSI(valueSI);
 }
 

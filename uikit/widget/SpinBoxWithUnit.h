@@ -6,12 +6,15 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QDomElement;
 class Unit;
 
 // A number with a unit: the value is held in SI (the quantity's base unit) and
 // shown in a unit the operator picks from the context menu. Range and value are
-// set in SI; changes are announced in SI.
+// set in SI; changes are announced in SI. A value set in SI is kept exactly as
+// given, whatever the display rounds it to, until the operator edits it.
 class SpinBoxWithUnit : public DoubleSpinBoxWithDisable
 {
     Q_OBJECT
@@ -61,6 +64,11 @@ protected:
 
 private:
     void askCustomStep();
+    // The SI value the box holds once the display shows si: si itself unless the range clamped it.
+    double siShownAs(double si) const;
+    // Runs apply (which sets the display) keeping si as the SI value, and
+    // announces it when it changed without the display changing.
+    void showSI(double si, const std::function<void()>& apply);
 
     // Outside the quantities, so that the first quantity given always applies.
     static constexpr int kUnsetQuantity = -2;
@@ -69,4 +77,7 @@ private:
     const Unit* unit = nullptr;
     double valueSI = 0;
     QList<QString> allowedUnits;
+    bool holdingSI = false;
+    double heldSI = 0;
+    bool announcedSI = false;
 };
