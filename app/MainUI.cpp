@@ -306,11 +306,9 @@ void MainUI::slot_afterSettingsReady()
     Statusbar* statusbar = ui->statusbar;
     Settings* settings = ui->settings;
     RunWidget* runWidget = ui->runWidget;
-    // The operator's input channels and computed functions join the registry
-    // (and the functions start their 10 ms evaluation) before anything binds
-    // to them; alarm gates naming them are bound once they exist.
-    settings->inputChannelsManager->init();
-    settings->functionManager->init();
+    // The operator's input channels and computed functions joined the
+    // registry when the dyno settings were registered; alarm gates naming
+    // them are bound now that they exist.
     theRunChannelSetupModel.resolveAlarmGates();
     statusbar->init();
 

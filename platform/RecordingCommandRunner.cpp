@@ -45,6 +45,9 @@ SystemCommandResult RecordingCommandRunner::runWithInput(const QString& program,
         if (scripted.at(i).first == program)
             return scripted.takeAt(i).second;
     }
+    const auto standingResult = standing.constFind(program);
+    if (standingResult != standing.cend())
+        return *standingResult;
     SystemCommandResult ok;
     ok.started = true;
     ok.exitCode = 0;
@@ -55,6 +58,18 @@ void RecordingCommandRunner::script(const QString& program, const SystemCommandR
 {
     QMutexLocker lock(&mutex);
     scripted.append(qMakePair(program, result));
+}
+
+void RecordingCommandRunner::setStandingResult(const QString& program, const SystemCommandResult& result)
+{
+    QMutexLocker lock(&mutex);
+    standing.insert(program, result);
+}
+
+void RecordingCommandRunner::clearStandingResult(const QString& program)
+{
+    QMutexLocker lock(&mutex);
+    standing.remove(program);
 }
 
 QStringList RecordingCommandRunner::commandLines() const

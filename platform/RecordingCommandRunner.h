@@ -3,6 +3,7 @@
 #include "SystemCommandRunner.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QPair>
@@ -21,6 +22,10 @@ public:
     // The next commands whose program equals `program` get `result`; unscripted
     // commands succeed with exit code 0 and no output.
     void script(const QString& program, const SystemCommandResult& result);
+    // Every unscripted command of `program` gets `result` from now on, until
+    // cleared; the answers of a simulated system rather than of one test.
+    void setStandingResult(const QString& program, const SystemCommandResult& result);
+    void clearStandingResult(const QString& program);
     QStringList commandLines() const;
     // The standard input each recorded command got, one entry per command line
     // (empty when it got none).
@@ -38,4 +43,5 @@ private:
     QList<QByteArray> inputs;
     QList<QStringList> arguments;
     QList<QPair<QString, SystemCommandResult>> scripted;
+    QHash<QString, SystemCommandResult> standing;
 };

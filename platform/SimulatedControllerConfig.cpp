@@ -69,5 +69,6 @@ SimulatedControllerConfig SimulatedControllerConfig::fromEnvironment()
         qDebug().noquote() << error << "in ZEMBO_SIM_CONTROLLER; the simulated controller uses its defaults";
     config.vehiclePlant = config.streamFramesPerMs == 0;
     config.scenarioFile = qEnvironmentVariable("ZEMBO_SIM_SCENARIO");
+    config.targetLogFile = qEnvironmentVariable("ZEMBO_SIM_TARGET_LOG");
     return config;
 }

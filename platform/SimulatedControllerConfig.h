@@ -21,6 +21,10 @@
 // rollers (SimulatedVehiclePlant) driven by the scenario file that the
 // environment variable ZEMBO_SIM_SCENARIO names (no file: a vehicle standing
 // still). Built in code, the controller streams the counting test stream.
+// ZEMBO_SIM_TARGET_LOG names a file to which the controller appends a line
+// "<register> <value as 8 hex digits>" whenever a target register (114 and
+// up: arguments, set points, outputs) takes a new value, so a check from
+// outside the program sees what the board wrote.
 struct SimulatedControllerConfig {
     int deviceCode = 3;
     char revision = 'B';
@@ -36,6 +40,7 @@ struct SimulatedControllerConfig {
     // A vehicle plant instead of the test stream, and its scenario file.
     bool vehiclePlant = false;
     QString scenarioFile;
+    QString targetLogFile;
 
     // Parses the list over the defaults; an unknown key or a bad value is an
     // error (the text names it) and leaves the defaults in place.

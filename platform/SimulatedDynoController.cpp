@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -75,6 +76,13 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
     wrongCheckPage = config.wrongCheckPage;
     silentPage = config.bootloaderSilentPage;
     loadUserPage();
+    if (!config.targetLogFile.isEmpty()) {
+        targetLog = std::make_unique<QFile>(config.targetLogFile);
+        if (!targetLog->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            qDebug().noquote() << "Simulated controller: can't write the target log" << config.targetLogFile;
+            targetLog.reset();
+        }
+    }
     bootApplication(nowUs());
 }
 
@@ -320,6 +328,13 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
     }
     default:
         if (reg >= SimReg::writeFirst && reg < SimReg::writeEnd) {
+            if (targetLog && (!targetLogged[reg] || targets[reg] != value)) {
+                targetLogged[reg] = true;
+                char line[24];
+                const int length = std::snprintf(line, sizeof line, "%u %08x\n", unsigned(reg), unsigned(value));
+                targetLog->write(line, length);
+                targetLog->flush();
+            }
             targets[reg] = value;
             plant->targetWritten(reg, value);
         } else if (reg == SimReg::stepperAdjust) {

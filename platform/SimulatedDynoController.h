@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -157,6 +158,8 @@ private:
     uint32_t configAddressLatch = 0;
     QHash<uint32_t, uint32_t> configMemory;
     std::array<uint32_t, 256> targets{};
+    std::unique_ptr<QFile> targetLog;
+    std::array<bool, 256> targetLogged{};
     uint32_t userPageLatch = 0;
     QMap<uint8_t, uint32_t> userPage;
     std::array<uint8_t, 8> canData{};

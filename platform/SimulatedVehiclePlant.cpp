@@ -239,7 +239,9 @@ void SimulatedVehiclePlant::step(FrameSink& sink)
         }
     }
 
-    if (n % 10 == 0) {
+    if (n % 5 == 0) {
+        // Controller outputs every 5 ms: the 200 Hz their records declare, so
+        // a recorded run lays them on the right time axis.
         uint32_t outputs = 0;
         for (int j = 0; j < 4; ++j) {
             const int duty = int(std::clamp(absorber[j] / std::max(scenario.absorberMaxTorque, 1.0) * 255.0, 0.0, 255.0));
@@ -250,6 +252,9 @@ void SimulatedVehiclePlant::step(FrameSink& sink)
         sink.push(R::torqueOutput, deviceMode == 2 ? outputs : 0);
         sink.push(R::ainOutput1, 0);
         sink.push(R::ainOutput2, 0);
+    }
+
+    if (n % 10 == 0) {
         for (int j = 0; j < 4; ++j) {
             sink.push(uint8_t(R::accSp1 + j), floatBits(accelerationTarget[j]));
             sink.push(uint8_t(R::speedSp1 + j), floatBits(speedTarget[j]));

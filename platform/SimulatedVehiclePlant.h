@@ -22,7 +22,7 @@
 // inputs and load cells every 2 ms (first-generation boards in millivolts,
 // second-generation ones as a fraction of full scale); high-precision inputs,
 // supplies, bridge currents and one received CAN frame (engine speed) every
-// 100 ms; controller outputs and set points every 10 ms.
+// 100 ms; controller outputs every 5 ms, set points every 10 ms.
 //
 // Load cells show the absorber torque of the roller they are assigned to,
 // through the inverse of the gain and offset the board configured; with no

@@ -3,6 +3,7 @@
 #include "PlatformMode.h"
 #include "RecordingCommandRunner.h"
 #include "SudoCommandRunner.h"
+#include "SystemRoot.h"
 
 #include <QDebug>
 
@@ -18,6 +19,18 @@ SystemCommandRunner* SystemCommandRunner::instance()
         return runner;
     if (PlatformMode::systemCommandsRecorded()) {
         static RecordingCommandRunner recording;
+        // A simulated board that is set up has a password of its own: the
+        // stock one no longer logs in. Asked again each time, as tests change
+        // the environment between starts.
+        if (SystemRoot::simulatedBoard() && !SystemRoot::simulatedFirstBoot()) {
+            SystemCommandResult refused;
+            refused.started = true;
+            refused.exitCode = 1;
+            refused.standardError = "su: Authentication failure\n";
+            recording.setStandingResult(QStringLiteral("su"), refused);
+        } else {
+            recording.clearStandingResult(QStringLiteral("su"));
+        }
         return &recording;
     }
     static SudoCommandRunner real;

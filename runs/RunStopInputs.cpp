@@ -3,7 +3,9 @@
 #include "Channels.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
+#include "FunctionsModel.h"
 #include "HwInfo.h"
+#include "InputChannelsModel.h"
 #include "MySettings.h"
 #include "ProjectListModel.h"
 #include "RunChannel.h"
@@ -57,5 +59,10 @@ RunStopInputs RunStopInputs::collect()
     inputs.roadSpeedMax = channelValue(ChannelId_dynoSpeedMax);
     inputs.softwareVersion = theSettings.version.versionText;
     inputs.deviceCode = int(theHwInfo.deviceCode);
+    // The functions and input channels in force: a recorded run is
+    // recalculated with them, and its "channel" records name the input
+    // channels by the unique ids this text carries.
+    inputs.functionsSetup = theFunctionsModel.setupToString();
+    inputs.inputChannelsSetup = theInputChannelsModel.setupToString();
     return inputs;
 }

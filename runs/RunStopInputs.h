@@ -16,7 +16,8 @@
 struct RunStopInputs {
     // Fills what the layers below the RUN tab hold: every dyno setting of
     // every channel, the active project's fields, the engine-speed source and
-    // ratio, the ambient and peak channels, the program version and the board.
+    // ratio, the ambient and peak channels, the program version, the board,
+    // and the setups of the computed functions and operator input channels.
     // GUI thread only.
     static RunStopInputs collect();
 

@@ -30,7 +30,6 @@
 
 RunThread* theRunThread = nullptr;
 RunThreadHooks RunThread::hooks;
-std::atomic<bool> RunThread::slipEstimatorShown{false};
 
 namespace {
 

@@ -82,9 +82,6 @@ public:
 
     static RunThreadHooks hooks;
 
-    // Whether the RUN tab shows the slip-coefficient editor (set by the GUI).
-    static std::atomic<bool> slipEstimatorShown;
-
     // ---- decoding (run thread)
     void processBlock(const SpiDynoFrame* frames, int count);
     void processIncomingFrame(const SpiDynoFrame& frame);
@@ -273,6 +270,10 @@ private:
     int engineSpeedSource = 0;
     double engineSpeedRatio = 1.0;
     double slipEstimationCoefficient = 0.0;
+    // The RUN tab's engine-speed panel offers the slip coefficient exactly
+    // then (a roller dyno, engine speed calculated, no support roller); read
+    // from the settings with the rest, so a changed source counts at once.
+    bool slipEstimationAvailable = false;
     double dynoLossFromLoadFactor = 0.0;
     QList<double> internalLossModel;
     QList<double> speedLossModel;

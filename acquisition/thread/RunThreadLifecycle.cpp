@@ -83,6 +83,9 @@ void RunThread::refreshSettings()
     engineSpeedSource = intOf(DynoSettingId_engineSpeedSource, 0, 0);
     engineSpeedRatio = doubleOf(DynoSettingId_engineSpeedRatio, 0, 1.0);
     slipEstimationCoefficient = doubleOf(DynoSettingId_slipEstimationCoefficient, 0, 0.0);
+    slipEstimationAvailable = dynoType == 1 && engineSpeedSource == 0;
+    for (int j = 0; j < hw.rollers && j < 4; ++j)
+        slipEstimationAvailable = slipEstimationAvailable && rollerSettings[j].supportRoller == 0;
     dynoLossFromLoadFactor = doubleOf(DynoSettingId_lossFromLoadFactor, 0, 0.0);
     internalLossModel = listOf(DynoSettingId_internalLossModel, 0);
     speedLossModel = listOf(DynoSettingId_lossModel, 0);

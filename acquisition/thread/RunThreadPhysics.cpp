@@ -110,7 +110,7 @@ void RunThread::calculateChannelsFromAllRollers(qint64 t)
 
     double slip = 0.0;
     const double mass = theActiveProjectValues.mass.load(std::memory_order_relaxed);
-    if (slipEstimatorShown.load(std::memory_order_relaxed) && theActiveProjectValues.active.load() && mass > 0.0) {
+    if (slipEstimationAvailable && theActiveProjectValues.active.load() && mass > 0.0) {
         const int driveWheels = theActiveProjectValues.driveWheels.load(std::memory_order_relaxed);
         const double drivenMass = (driveWheels >= 2 || driveWheels < -1) ? mass : 0.5 * mass;
         slip = force * slipEstimationCoefficient / (drivenMass * gravity);

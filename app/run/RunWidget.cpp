@@ -13,6 +13,7 @@
 #include "MainTab.h"
 #include "MdiManager.h"
 #include "MySettings.h"
+#include "OperatorInputChannels.h"
 #include "OutputWidgetContainer.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
@@ -156,6 +157,8 @@ RunWidget::RunWidget(QWidget* parent)
 
     connect(pushButton_run_startStop, &QPushButton::clicked, this, &RunWidget::slot_pushButton_run_start_clicked);
 
+    // The operator input channels are recorded with every run.
+    RunThread::hooks.operatorInputChannels = operatorInputChannelsForRecording;
     runThread = new RunThread;
     logWriter = new LogWriter;
     runThread->setLogWriter(logWriter);
@@ -368,8 +371,6 @@ void RunWidget::slot_mcuThreadCrcErrorMcuSide()
 void RunWidget::mirrorActiveProjectForRunThread()
 {
     // The run thread's physics read these; the table stays in this thread.
-    RunThread::slipEstimatorShown = theDynoSettings && theDynoSettings->initialized
-                                    && theDynoSettings->isSlipEstimationAvailable();
     ActiveProjectValues& mirror = theActiveProjectValues;
     if (!theProjectListModel || theProjectListModel->activeProjectId < 0) {
         mirror.clear();

@@ -79,6 +79,17 @@ void Settings::linkDynoSettings()
 {
     DynoSettingsLinks& links = dynoSettings->links;
     links.projectTable = []() -> CustomSqlTableModel* { return theProjectListModel; };
+    // Operator input channels and functions join the registry before the
+    // settings are restored: an argument naming one of them must find it, or
+    // its editor would drop the key and the empty value would be saved.
+    links.initInputChannels = [this] {
+        if (inputChannelsManager)
+            inputChannelsManager->init();
+    };
+    links.initFunctions = [this] {
+        if (functionManager)
+            functionManager->init();
+    };
     RunWidget* run = theUI ? theUI->runWidget : nullptr;
     if (!run)
         return;

@@ -20,6 +20,15 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kArgumentCount = 5;
 const QString kKeyPrefix = QStringLiteral("F_");
 
+} // namespace
+
+const QString& Function::keyPrefix()
+{
+    return kKeyPrefix;
+}
+
+namespace {
+
 // The class of a value for the time-hysteresis operators: 0, not 0, NaN.
 int valueClass(double value)
 {

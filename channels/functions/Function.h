@@ -24,6 +24,9 @@ class Function : public RunChannel
 {
     Q_OBJECT
 public:
+    // What the key of every function's channel starts with.
+    static const QString& keyPrefix();
+
     Function();
     // A backup for the editor's Cancel: a plain copy whose parser is never
     // compiled; only set() reads it back.

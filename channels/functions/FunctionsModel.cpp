@@ -565,10 +565,16 @@ void FunctionsModel::reportError(const QString& text) const
         qDebug().noquote() << text;
 }
 
+bool FunctionsModel::keyOfUnreadFile(const QString& key) const
+{
+    return fileUnreadable && key.startsWith(Function::keyPrefix());
+}
+
 void FunctionsModel::keepMalformedFile(const QString& reason)
 {
     // The next save would replace the operator's only copy with an empty list.
     const QString badPath = Tools::keepMalformedFile(fileName);
+    fileUnreadable = true;
     const bool kept = !badPath.isEmpty();
     qDebug().noquote() << "Functions file" << fileName << "unreadable:" << reason;
     if (kept) {

@@ -63,6 +63,9 @@ public:
     void loadFromFile();
     void loadFromString(const QString& text);
     QString setupToString() const;
+    // "functions.xml" could not be read: its functions are missing, not gone,
+    // and a setting that names one keeps the key (true for such a key).
+    bool keyOfUnreadFile(const QString& key) const;
     // The file loadFromFile read and saves write; empty until then.
     QString filePath() const { return fileName; }
 
@@ -99,6 +102,7 @@ private:
     // False after a malformed file could not be kept aside: saving would then
     // destroy the operator's only copy.
     bool saveAllowed = true;
+    bool fileUnreadable = false;
 };
 
 extern FunctionsModel theFunctionsModel;

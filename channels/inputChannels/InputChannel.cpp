@@ -17,6 +17,15 @@ namespace {
 
 const QString kKeyPrefix = QStringLiteral("I_");
 
+} // namespace
+
+const QString& InputChannel::keyPrefix()
+{
+    return kKeyPrefix;
+}
+
+namespace {
+
 QString numberText(double value)
 {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);

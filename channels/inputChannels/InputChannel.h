@@ -21,6 +21,9 @@ class InputChannel : public RunChannel
 {
     Q_OBJECT
 public:
+    // What the key of every input channel starts with.
+    static const QString& keyPrefix();
+
     explicit InputChannel(bool forRunData = false);
     ~InputChannel() override;
 

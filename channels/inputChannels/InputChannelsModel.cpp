@@ -478,10 +478,16 @@ void InputChannelsModel::contextMenu(QAbstractItemView* view, const QPoint& posi
 
 // ---------------------------------------------------------------- XML
 
+bool InputChannelsModel::keyOfUnreadFile(const QString& key) const
+{
+    return fileUnreadable && key.startsWith(InputChannel::keyPrefix());
+}
+
 void InputChannelsModel::keepMalformedFile(const QString& reason)
 {
     // The next save would replace the operator's only copy with an empty list.
     const QString badPath = Tools::keepMalformedFile(fileName);
+    fileUnreadable = true;
     const bool kept = !badPath.isEmpty();
     qDebug().noquote() << "Input channels file" << fileName << "unreadable:" << reason;
     if (kept) {

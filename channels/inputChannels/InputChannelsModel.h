@@ -61,6 +61,9 @@ public:
     void loadFromFile();
     void loadFromString(const QString& xml, bool forRunData);
     QString setupToString() const;
+    // "inputChannels.xml" could not be read: its channels are missing, not
+    // gone, and a setting that names one keeps the key (true for such a key).
+    bool keyOfUnreadFile(const QString& key) const;
     QString filePath() const { return fileName; }
     void parseFrames(QList<channelFrame_t>* frames, QList<QList<double>>* times, QList<QList<double>>* values) const;
 
@@ -86,6 +89,7 @@ private:
 
     QString fileName;
     bool saveAllowed = true;
+    bool fileUnreadable = false;
 };
 
 extern InputChannelsModel theInputChannelsModel;

@@ -4,6 +4,7 @@
 #include "Channels.h"
 #include "Function.h"
 #include "FunctionsModel.h"
+#include "InputChannelsModel.h"
 #include "MyMenu.h"
 #include "QuantityComboBox.h"
 #include "RunChannel.h"
@@ -168,6 +169,16 @@ bool ArgumentWidget::slot_validateAndUpdateArgument()
         RunChannel* channel = theChannels.getChannelByKey(text);
         if (channel) {
             argument->setChannel(channel, false);
+            return false;
+        }
+        if (theFunctionsModel.keyOfUnreadFile(text) || theInputChannelsModel.keyOfUnreadFile(text)) {
+            // The file that holds this channel could not be read (the
+            // operator was told). The key stays as stored, so one bad file
+            // does not wipe the settings that name its channels; repaired,
+            // the next start binds them again.
+            qDebug().noquote() << QStringLiteral("Channel key '%1' kept for argument %2: its file could not be read")
+                                      .arg(text, objectName());
+            argument->setChannel(nullptr, false);
             return false;
         }
         if (!text.isEmpty()) {

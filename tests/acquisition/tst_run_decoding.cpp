@@ -1,6 +1,7 @@
 // The run thread's decoder on one board (ZEMBO_TEST_DEVICE_CODE, default 3):
 // blocks of controller frames as the link hands them over, into channels,
 // records for the writer and CAN batches.
+#include "ActiveProjectValues.h"
 #include "Channels.h"
 #include "DynoSettings.h"
 #include "HwInfo.h"
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void roadSpeedLeavesSlowRollersOut_data();
     void roadSpeedLeavesSlowRollersOut();
     void engineTorqueBelowATenthOfAnRpm();
+    void slipFollowsTheEngineSpeedSource();
 
 private:
     std::unique_ptr<RunThreadFixture> fixture;
@@ -442,6 +444,61 @@ void TestRunDecoding::engineTorqueBelowATenthOfAnRpm()
     });
     QCOMPARE(torque, 0.0);
     QCOMPARE(corrected, 0.0);
+}
+
+// The slip estimate and its (1 + s) in the engine speed follow a change of the
+// engine-speed source at the next decoded block: no restart, no project change.
+void TestRunDecoding::slipFollowsTheEngineSpeedSource()
+{
+    RunThread* thread = fixture->thread.get();
+    fixture->setSetting(DynoSettingId_dynoType, 0, 1);
+    for (int j = 0; j < theHwInfo.rollers; ++j)
+        fixture->setSetting(DynoSettingId_rollerSupportRoller, j, 0);
+    fixture->setSetting(DynoSettingId_engineSpeedRatio, 0, 3.0);
+    fixture->setSetting(DynoSettingId_slipEstimationCoefficient, 0, 0.05);
+    theActiveProjectValues.mass = 1000.0;
+    theActiveProjectValues.driveWheels = 1;
+    theActiveProjectValues.active = true;
+
+    struct Result {
+        double slip;
+        double ratio;
+    };
+    auto calculate = [&](int source) {
+        fixture->setSetting(DynoSettingId_engineSpeedSource, 0, source);
+        fixture->feed({}); // a block: the thread reads its settings
+        Result result{};
+        fixture->inRunThread([&] {
+            const qint64 now = QDateTime::currentMSecsSinceEpoch();
+            for (int j = 0; j < theHwInfo.rollers; ++j) {
+                theChannels.getChannel(ChannelId_rollerSpeed, j)->setData(20.0, now);
+                theChannels.getChannel(ChannelId_rollerRotationalAcceleration, j)->setData(0.0, now);
+                theChannels.getChannel(ChannelId_rollerPower, j)->setDataWithoutFilter(j == 0 ? 60000.0 : 0.0, now);
+            }
+            thread->calculateChannelsFromAllRollers(now);
+            result = {RunThreadFixture::channel(ChannelId_dynoEstimatedSlip),
+                      RunThreadFixture::channel(ChannelId_engineRollerSpeedRatio)};
+        });
+        return result;
+    };
+
+    const Result calculated = calculate(0);
+    // 60 kW at 20 m/s on the rollers (the channels of the force may be
+    // filtered by an earlier case, the slip is computed from the raw force):
+    // F = 3000 N plus what the internal loss adds, drive wheels 1, so half the
+    // mass carries the driven axle.
+    QVERIFY(calculated.slip > 0.0);
+    QVERIFY(near(calculated.ratio, (1.0 + calculated.slip) * 3.0, 1e-9));
+
+    const Result measured = calculate(1);
+    QCOMPARE(measured.slip, 0.0);
+
+    const Result again = calculate(0);
+    QVERIFY(near(again.slip, calculated.slip, 1e-12));
+    QVERIFY(near(again.ratio, (1.0 + calculated.slip) * 3.0, 1e-9));
+
+    theActiveProjectValues.clear();
+    fixture->setSetting(DynoSettingId_engineSpeedRatio, 0, 1.0);
 }
 
 QTEST_MAIN(TestRunDecoding)

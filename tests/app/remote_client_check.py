@@ -2,143 +2,50 @@
 the line protocol, the password digest, the encodings and number texts
 against Python's own, and START-STOP pressing the RUN tab's button."""
 import base64
-import datetime
 import hashlib
 import os
-import re
-import signal
 import socket
 import sqlite3
-import subprocess
 import sys
 import time
 import urllib.parse
 import xml.etree.ElementTree as ElementTree
 
-PROGRAM = sys.argv[1]
-HOME = os.environ["HOME"]
-ZEMBO = os.path.join(HOME, ".zembo")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import zembo_program  # noqa: E402
+
 VERSION = "6.28.3"
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
-
-
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
+program = zembo_program.Program(sys.argv[1])
+checks = program.checks
+check = checks.check
+ZEMBO = program.zembo
+password = zembo_program.password_for_one_word("dyno secret")
+digest = hashlib.sha256(password.encode("utf-8")).digest()
+program.seed_settled_board(password)
 
 
 def log_text():
-    name = datetime.date.today().strftime("%Y-%m-%d") + ".txt"
-    try:
-        with open(os.path.join(ZEMBO, "log", name), encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
+    return program.log_text()
 
 
 def wait_for_log(text, count=1, timeout=30):
-    end = time.time() + timeout
-    while time.time() < end:
-        if log_text().count(text) >= count:
-            return True
-        time.sleep(0.1)
-    return False
+    return zembo_program.wait_for(lambda: log_text().count(text) >= count, timeout)
 
 
-# A password whose raw digest can travel as one word (no space, CR or LF byte).
-password = next("dyno secret %d" % n for n in range(1000)
-                if not set(hashlib.sha256(("dyno secret %d" % n).encode()).digest()) & {0x20, 0x0D, 0x0A})
-digest = hashlib.sha256(password.encode("utf-8")).digest()
-
-write(os.path.join(ZEMBO, "settings.ini"),
-      "[General]\npasswdChanged=1\n\n[UserSetting]\nandroidAppPassword=%s\n" % password)
-system_root = os.path.join(HOME, "system")
-write(os.path.join(system_root, "etc/modprobe.d/usbserial.conf"), "blacklist ftdi_sio\n")
-write(os.path.join(system_root, "sys/devices/system/cpu/isolated"), "3\n")
-# The program picks its port at the bind and logs it: a port picked here and
-# bound later could be taken by another test in between.
-port = None
-env = dict(os.environ, ZEMBO_SYSTEM_ROOT=system_root, ZEMBO_REMOTE_PORT="0", ZEMBO_ANSWER_DIALOGS="1",
-           ZEMBO_UPDATE_BASE_URL="http://127.0.0.1:9/")
-env.pop("ZEMBO_SIM_CONTROLLER", None)
-
-
-def start():
-    """Starts the program; `port` becomes the port its remote control listens on."""
-    global port
-    before = len(log_text())
-    process = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    stage3 = log_text().count("Start-up stage 3 done") + 1
-    if not wait_for_log("Start-up stage 3 done", stage3):
-        process.kill()
-        process.wait()
-        sys.exit("program did not reach its second stage")
-    ports = re.findall(r"Remote control server listening on port (\d+)", log_text()[before:])
-    if not ports:
-        process.kill()
-        process.wait()
-        sys.exit("the remote control does not listen")
-    port = int(ports[-1])
-    return process
-
-
-def stop(process):
-    process.send_signal(signal.SIGTERM)
-    check(process.wait(30) == 0, "exit code after SIGTERM")
-
-
-class Client:
-    def __init__(self):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
-        self.buffer = b""
-        self.greeting = self.line()
-
-    def line(self, timeout=5):
-        self.sock.settimeout(timeout)
-        while b"\n" not in self.buffer:
-            chunk = self.sock.recv(65536)
-            if not chunk:
-                raise ConnectionError("closed")
-            self.buffer += chunk
-        line, self.buffer = self.buffer.split(b"\n", 1)
-        return line
-
-    def ask(self, command):
-        self.sock.sendall(command + b"\n")
-        return self.line()
-
-    def silent(self, command, wait=0.5):
-        self.sock.sendall(command + b"\n")
-        try:
-            self.line(timeout=wait)
-            return False
-        except socket.timeout:
-            return True
-
-    def close(self):
-        self.sock.close()
+def Client():
+    return zembo_program.Client(program.port, timeout=5)
 
 
 # First start: the database is made; one project is added for the second.
-process = start()
-stop(process)
+program.start_and_stop()
 database = sqlite3.connect(os.path.join(ZEMBO, "projects2.db"))
 project = database.execute("insert into projects2 (vehicleId, projectName) values ('KR 4711', 'Focus ST')").lastrowid
 database.commit()
 database.close()
-ini = os.path.join(ZEMBO, "settings.ini")
-with open(ini, encoding="utf-8") as f:
-    lines = f.read().splitlines()
+lines = program.read_ini()
 lines = ["lastProjectId=%d" % project if line.startswith("lastProjectId=") else line for line in lines]
-write(ini, "\n".join(lines) + "\n")
-process = start()
+zembo_program.write(program.ini, "\n".join(lines) + "\n")
+program.start()
 
 try:
     check(wait_for_log("Active project %d" % project), "last project active at start")
@@ -243,9 +150,7 @@ try:
     for client in (guest, admin, hex_admin, flood):
         client.close()
 finally:
-    stop(process)
+    program.stop()
 
 print("%d channels listed, %d setups parsed" % (len(entries), setups_checked))
-if failures:
-    sys.exit("%d checks failed" % len(failures))
-print("all remote-control checks passed")
+checks.finish("all remote-control checks passed")

@@ -6,6 +6,7 @@
 #include "ChannelSetup.h"
 #include "Channels.h"
 #include "Colors.h"
+#include "InputChannelsModel.h"
 #include "MySettings.h"
 #include "QuantityComboBox.h"
 #include "RecordingAnswerer.h"
@@ -18,6 +19,7 @@
 #include "lib/Units.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void pickerWithoutChannels();
     void refusedChannelKey();
     void boundToTheSettings();
+    void keyOfAnUnreadableFileIsKept();
 };
 
 void TestArgumentWidget::initTestCase()
@@ -227,6 +230,39 @@ void TestArgumentWidget::boundToTheSettings()
     QCOMPARE(argument.getChannel(), g_family.channels.at(0));
     widget.typeCombo->setCurrentIndex(ArgumentType_null);
     QCOMPARE(theSettings.value(QStringLiteral("UserSetting/DynoSetting/gate/type")).toInt(), 0);
+}
+
+// One input-channel file that cannot be read must not wipe the settings that
+// name its channels: the key stays as stored (and is logged); a key of a
+// family whose file was read is still refused.
+void TestArgumentWidget::keyOfAnUnreadableFileIsKept()
+{
+    RecordingAnswerer answerer;
+    QFile file(theSettings.settingsDir.filePath(QStringLiteral("inputChannels.xml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<inputChannels><inputChannel name=\"Lamp\"");
+    file.close();
+    theInputChannelsModel.loadFromFile();
+    QCOMPARE(answerer.shown.size(), 1); // the unreadable file is reported
+    QVERIFY(theInputChannelsModel.keyOfUnreadFile(QStringLiteral("I_Lamp")));
+    QVERIFY(!theInputChannelsModel.keyOfUnreadFile(QStringLiteral("F_Lamp")));
+
+    theSettings.setValue(QStringLiteral("UserSetting/DynoSetting/lamp/type"), 2);
+    theSettings.setValue(QStringLiteral("UserSetting/DynoSetting/lamp/value"), QStringLiteral("I_Lamp"));
+    Argument argument;
+    ArgumentWidget widget(nullptr, &argument);
+    widget.setObjectName(QStringLiteral("DynoSetting/lamp"));
+    theSettings.connectArgumentWidget(&widget);
+    QCOMPARE(widget.valueEdit->text(), QStringLiteral("I_Lamp"));
+    QCOMPARE(theSettings.value(QStringLiteral("UserSetting/DynoSetting/lamp/value")).toString(),
+             QStringLiteral("I_Lamp"));
+    QCOMPARE(argument.getType(), ArgumentType_channel);
+    QCOMPARE(argument.getChannel(), nullptr);
+    QCOMPARE(answerer.shown.size(), 1);
+
+    widget.valueEdit->setText(QStringLiteral("F_missing"));
+    QCOMPARE(answerer.shown.size(), 2);
+    QVERIFY(widget.valueEdit->text().isEmpty());
 }
 
 QTEST_MAIN(TestArgumentWidget)

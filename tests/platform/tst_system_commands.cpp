@@ -4,7 +4,9 @@
 #include "SudoCommandRunner.h"
 #include "SystemRoot.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -36,6 +38,7 @@ private Q_SLOTS:
     void recordedInputStaysOutOfTheLog();
     void runnerWithoutInputSupportRefuses();
     void systemRootOnlyForStandIns();
+    void simulatedBoardIsSetUpUnlessFirstBoot();
 };
 
 void TestSystemCommands::testsGetTheRecordingStandIn()
@@ -147,8 +150,12 @@ void TestSystemCommands::runnerWithoutInputSupportRefuses()
 
 void TestSystemCommands::systemRootOnlyForStandIns()
 {
+    // Under tests without the simulator and without a configured root: "/".
+    const QByteArray simulateBefore = qgetenv("ZEMBO_SIMULATE");
+    qunsetenv("ZEMBO_SIMULATE");
     qunsetenv("ZEMBO_SYSTEM_ROOT");
     QCOMPARE(SystemRoot::filePath(QStringLiteral("/boot/cmdline.txt")), QStringLiteral("/boot/cmdline.txt"));
+    qputenv("ZEMBO_SIMULATE", simulateBefore);
     qputenv("ZEMBO_SYSTEM_ROOT", "/tmp/fixture/");
     QCOMPARE(SystemRoot::filePath(QStringLiteral("/boot/cmdline.txt")), QStringLiteral("/tmp/fixture/boot/cmdline.txt"));
     // A board (no simulation, not under test) reads its own files.
@@ -160,6 +167,49 @@ void TestSystemCommands::systemRootOnlyForStandIns()
     qputenv("ZEMBO_TEST", test);
     qputenv("ZEMBO_SIMULATE", simulate);
     qunsetenv("ZEMBO_SYSTEM_ROOT");
+}
+
+// The simulator never reads the development machine's "/" as the board's
+// system: without a configured root it has a board of its own, set up, whose
+// stock password no longer logs in; on request one fresh from the image.
+void TestSystemCommands::simulatedBoardIsSetUpUnlessFirstBoot()
+{
+    qunsetenv("ZEMBO_SYSTEM_ROOT");
+    qunsetenv("ZEMBO_SIM_FIRST_BOOT");
+    QVERIFY(PlatformMode::simulated());
+    QVERIFY(SystemRoot::simulatedBoard());
+    auto read = [](const QString& path) {
+        QFile file(SystemRoot::filePath(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    auto su = [] {
+        return SystemCommandRunner::instance()
+            ->runWithInput(QStringLiteral("su"), {QStringLiteral("pi")}, false, "quibrotel\n")
+            .exitCode;
+    };
+
+    const QString settled = QDir::home().filePath(QStringLiteral(".zembo/simulatedSystem"));
+    QCOMPARE(SystemRoot::root(), settled);
+    QCOMPARE(read(QStringLiteral("/sys/devices/system/cpu/isolated")), QByteArray("3\n"));
+    QCOMPARE(read(QStringLiteral("/etc/modprobe.d/usbserial.conf")), QByteArray("blacklist ftdi_sio\n"));
+    QVERIFY(read(QStringLiteral("/boot/cmdline.txt")).contains("rootwait isolcpus=3"));
+    QCOMPARE(su(), 1);
+
+    qputenv("ZEMBO_SIM_FIRST_BOOT", "1");
+    QVERIFY(SystemRoot::simulatedFirstBoot());
+    QCOMPARE(SystemRoot::root(), QDir::home().filePath(QStringLiteral(".zembo/simulatedFirstBootSystem")));
+    QCOMPARE(read(QStringLiteral("/etc/modprobe.d/usbserial.conf")), QByteArray("<missing>"));
+    QCOMPARE(read(QStringLiteral("/sys/devices/system/cpu/isolated")), QByteArray("\n"));
+    QVERIFY(read(QStringLiteral("/boot/cmdline.txt")).contains("rootwait\n"));
+    QCOMPARE(su(), 0);
+
+    // A configured root wins, and with it the runner has no board of its own.
+    qputenv("ZEMBO_SYSTEM_ROOT", "/tmp/fixture");
+    QVERIFY(!SystemRoot::simulatedBoard());
+    QVERIFY(!SystemRoot::simulatedFirstBoot());
+    QCOMPARE(su(), 0);
+    qunsetenv("ZEMBO_SYSTEM_ROOT");
+    qunsetenv("ZEMBO_SIM_FIRST_BOOT");
 }
 
 QTEST_GUILESS_MAIN(TestSystemCommands)
