@@ -19,7 +19,8 @@ public:
                                      const QByteArray& standardInput) override;
 
     // The next commands whose program equals `program` get `result`; unscripted
-    // commands succeed with exit code 0 and no output.
+    // commands succeed with exit code 0 and no output ("vcgencmd get_mem gpu"
+    // prints "gpu=76M").
     void script(const QString& program, const SystemCommandResult& result);
     QStringList commandLines() const;
     // The standard input each recorded command got, one entry per command line
