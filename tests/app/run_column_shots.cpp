@@ -29,11 +29,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QSet>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -130,9 +132,8 @@ int main(int argc, char** argv)
     AlarmWidget* alarm = theUI->statusbar->alarmWidget;
     alarm->channelAlarm(channel, AlarmType_high);
     alarm->slot_systemAlarm(SystemAlarmType_loadCellClipping);
-    QTest::qWaitFor([alarm] { return alarm->autoFillBackground(); }, 2000);
-    settle(100);
-    if (!alarm->autoFillBackground())
+    // Shot in the red phase of the blink.
+    if (!QTest::qWaitFor([alarm] { return alarm->autoFillBackground(); }, 2000))
         settle(250);
     ok = save(theUI->statusbar, out.filePath(QStringLiteral("status-bar-alarm.png"))) && ok;
     std::printf("alarm tooltip: %s\n", qPrintable(alarm->toolTip().replace(QLatin1Char('\n'), QStringLiteral(" | "))));

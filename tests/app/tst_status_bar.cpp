@@ -1,6 +1,7 @@
 // The status bar's small indicators on fixtures: "/proc/meminfo", "/proc/stat"
 // and the thermal zone under ZEMBO_SYSTEM_ROOT, the graphics memory through
 // the recording command runner, CAN states fed to the labels, a fixed clock.
+#include "AlarmWidget.h"
 #include "CanStatusWidget.h"
 #include "ClockWidget.h"
 #include "HwInfo.h"
@@ -10,6 +11,7 @@
 #include "SystemCommandRunner.h"
 #include "SystemLoadWidget.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
