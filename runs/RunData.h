@@ -130,6 +130,9 @@ public:
     int calculateAll(bool calculateLossModel);
     void queueRecalculation();
     int estimateRequiredMemory();
+    // The estimate behind it, MiB: the grid of every channel, the frames and
+    // the decoded pulse edges; saturates instead of wrapping.
+    quint64 requiredMemoryMiB() const;
     int createMainTimeVector();
     void createVPChannels();
     QList<VectorChannel*>& addVectorChannels(ChannelId id, int count, int sampleCount, VectorChannel* timeVector,

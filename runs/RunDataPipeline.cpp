@@ -147,6 +147,20 @@ int RunData::calculateAllSteps(bool calculateLossModel)
 
 int RunData::estimateRequiredMemory()
 {
+    const quint64 required = requiredMemoryMiB();
+    const quint64 available = MemoryInfo::availableMiB();
+    if (required > available) {
+        Tools::showError(tr("Not enough RAM memory to process the run file.\nFree some memory or reduce analyze "
+                            "sample frequency in SETTINGS / Misc.\n")
+                         + tr("Required memory: ") + QString::number(required) + QStringLiteral(" MiB\n")
+                         + tr("Available memory: ") + QString::number(available) + QStringLiteral(" MiB"));
+        return -1;
+    }
+    return 0;
+}
+
+quint64 RunData::requiredMemoryMiB() const
+{
     const int rate = analysisSamplingFrequency();
     quint64 channels = 25;
     if (frames.recordCount(FrameId_channel) > 0) {
@@ -201,16 +215,7 @@ int RunData::estimateRequiredMemory()
     const quint64 edgePart = edges * 8 * 2 / 1048576;
 
     quint64 required = framePart + edgePart;
-    required = grid > ULLONG_MAX - required ? ULLONG_MAX : required + grid;
-    const quint64 available = MemoryInfo::availableMiB();
-    if (required > available) {
-        Tools::showError(tr("Not enough RAM memory to process the run file.\nFree some memory or reduce analyze "
-                            "sample frequency in SETTINGS / Misc.\n")
-                         + tr("Required memory: ") + QString::number(required) + QStringLiteral(" MiB\n")
-                         + tr("Available memory: ") + QString::number(available) + QStringLiteral(" MiB"));
-        return -1;
-    }
-    return 0;
+    return grid > ULLONG_MAX - required ? ULLONG_MAX : required + grid;
 }
 
 int RunData::createMainTimeVector()

@@ -5,6 +5,7 @@
 // so every group is made from the kinds' own keys and names.
 #include "ChannelSetup.h"
 #include "LogCapture.h"
+#include "RecordedChannelModel.h"
 #include "RecordingAnswerer.h"
 #include "RunDataTestSupport.h"
 #include "RunFileTestSupport.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace RunDataTest;
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void csvCancelAndMissingFile();
     void detailsAreEscaped();
     void recalculationWhileCalculatingIsQueued();
+    void perRunInputModels();
 
 private:
     Options options;
@@ -511,6 +514,85 @@ void TestRunData::recalculationWhileCalculatingIsQueued()
     QVERIFY(run->recalculationTimer->isActive());
     QTRY_COMPARE(calls, 1);
     QTRY_VERIFY(answerer->shown.size() == 2); // the queued one ran afterwards
+}
+
+namespace {
+
+// Five CAN inputs of which two received frames; the second feeds the
+// vehicle-parameter engine speed. The samples are the records' data words.
+class FiveInputs : public RecordedChannelModel
+{
+public:
+    FiveInputs()
+    {
+        for (int i = 0; i < 5; ++i) {
+            setups[i].key = QStringLiteral("C_input%1").arg(i);
+            setups[i].displayName = QStringLiteral("Input %1").arg(i);
+            setups[i].quantity = Quantity::RotationalSpeed;
+        }
+    }
+    int channelCount() const override { return 5; }
+    QList<RecordedChannelSeries> split(const FrameVectors& frames) const override
+    {
+        QList<RecordedChannelSeries> series(5);
+        const qsizetype n = frames.recordCount(FrameId_can);
+        const char* data = frames.records<char>(FrameId_can);
+        for (int i = 0; i < 5; ++i) {
+            series[i].liveSetup = &setups[i];
+            series[i].vectorKey = setups[i].key + QStringLiteral("_w");
+            series[i].vehicleParam = i == 3 ? VehicleParamId_engineSpeed : -1;
+        }
+        for (qsizetype r = 0; r < n; ++r) {
+            quint64 word;
+            quint32 id;
+            quint32 stamp;
+            std::memcpy(&word, data + r * 16, 8);
+            std::memcpy(&id, data + r * 16 + 8, 4);
+            std::memcpy(&stamp, data + r * 16 + 12, 4);
+            series[int(id)].times.append(stamp / 1000.0);
+            series[int(id)].values.append(double(word));
+        }
+        return series;
+    }
+    ChannelSetup setups[5];
+};
+
+} // namespace
+
+void TestRunData::perRunInputModels()
+{
+    auto run = gridRun(2.0);
+    char* records = run->frames.resize(FrameId_can, 6);
+    const quint32 ids[6] = {1, 3, 1, 3, 1, 3};
+    for (int r = 0; r < 6; ++r) {
+        const quint64 word = quint64(10 * (r + 1));
+        const quint32 stamp = quint32(r * 300);
+        std::memcpy(records + r * 16, &word, 8);
+        std::memcpy(records + r * 16 + 8, &ids[r], 4);
+        std::memcpy(records + r * 16 + 12, &stamp, 4);
+    }
+    // No model for the family (nothing registered): its XML stays, no group.
+    QCOMPARE(run->processCanFrames(), -1);
+    QCOMPARE(run->getVectorChannel(ChannelId_canInputs, 0), nullptr);
+
+    run->createVPChannels();
+    run->canInputsModel = std::make_unique<FiveInputs>();
+    QCOMPARE(run->processCanFrames(), 0);
+    VectorChannel* first = run->getVectorChannel(ChannelId_canInputs, 0);
+    VectorChannel* second = run->getVectorChannel(ChannelId_canInputs, 1);
+    QVERIFY(first && second);
+    QCOMPARE(run->getVectorChannel(ChannelId_canInputs, 2), nullptr);
+    QCOMPARE(first->setup->key, QStringLiteral("C_input1_w"));
+    QCOMPARE(first->setup->runKey, QStringLiteral("C_input1"));
+    QCOMPARE(first->setup->flags, quint32(16));
+    QCOMPARE(run->canVectorsByKey.value(QStringLiteral("C_input3")), second);
+    QCOMPARE(run->getChannelByRunKey(QStringLiteral("C_input3")), second);
+    // Interpolated on the grid, NaN after the last sample: 0.45 s lies
+    // between 10 at 0 s and 30 at 0.6 s.
+    QCOMPARE(first->rawSamples().at(225), 25.0);
+    QVERIFY(std::isnan(first->rawSamples().at(999)));
+    // The engine-speed vehicle parameter shares the samples of input 3.
+    QCOMPARE(run->getVPChannel(VehicleParamId_engineSpeed)->rawSamples(), second->rawSamples());
 }
 
 QTEST_MAIN(TestRunData)
