@@ -290,6 +290,7 @@ QList<VectorChannel*>& RunData::addVectorChannels(ChannelId id, int count, int s
         templateSetup.key = Tools::optionalArg(keyTemplate, i + 1);
         templateSetup.displayName = names && !suffix.isEmpty() ? suffix : Tools::optionalArg(nameTemplate, i + 1);
         templateSetup.quantity = quantity;
+        templateSetup.unit = theUnits.getDefaultUnit(quantity);
         templateSetup.flags = quint32(flags);
         QString key = templateSetup.key + QLatin1Char('_') + theUnits.quantitySymbols.value(int(quantity));
         if (names && !suffix.isEmpty())

@@ -1,7 +1,5 @@
 #include "MemoryInfo.h"
 
-#include "SystemRoot.h"
-
 #include <QByteArray>
 #include <QFile>
 
@@ -13,12 +11,14 @@ quint64 availableMiB()
     const quint64 forced = qEnvironmentVariable("ZEMBO_MEMORY_AVAILABLE_MIB").toULongLong(&overridden);
     if (overridden)
         return forced;
-    QFile file(SystemRoot::filePath(QStringLiteral("/proc/meminfo")));
+    // The running kernel's own figure, never a fixture of the system root.
+    QFile file(QStringLiteral("/proc/meminfo"));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
-    // "MemAvailable:    1234567 kB"
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
+    // "MemAvailable:    1234567 kB". Files of /proc report no size, so the
+    // text is read whole rather than up to an end the file does not know.
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray& line : lines) {
         if (!line.startsWith("MemAvailable:"))
             continue;
         const QList<QByteArray> parts = line.mid(13).simplified().split(' ');
