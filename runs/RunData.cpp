@@ -24,6 +24,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cmath>
+
 RunData::RunData(const QString& fileName, bool readOnly)
     : fileName(fileName)
     , readOnly(readOnly)
@@ -146,6 +148,22 @@ void RunData::flushFile()
 
 // ---- fields
 
+namespace {
+
+// Stored values compare as QVariant does, except that two NaN numbers (a
+// statistic without data) are the same value and are not written again.
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() != b.isNull())
+        return false;
+    if (a.typeId() == QMetaType::Double && b.typeId() == QMetaType::Double && std::isnan(a.toDouble())
+        && std::isnan(b.toDouble()))
+        return true;
+    return a == b;
+}
+
+} // namespace
+
 QVariant RunData::getRunInfoValue(int field, const QVariant& defaultValue) const
 {
     const QVariant value = runInfo.value(field);
@@ -176,8 +194,7 @@ QString RunData::getProjectInfoValueStringWithUnit(ProjectListFieldId id) const
 
 int RunData::updateRunInfoValue(RunListFieldId id, const QVariant& value)
 {
-    const QVariant current = runInfo.value(id);
-    if (current == value && current.isNull() == value.isNull())
+    if (sameValue(runInfo.value(id), value))
         return 0;
     if (id >= 0 && id < runInfo.size())
         runInfo[id] = value;
@@ -197,8 +214,7 @@ int RunData::updateRunInfoValue(RunListFieldId id, const QVariant& value)
 int RunData::updateProjectInfoValue(ProjectListFieldId id, const QVariant& value, bool emitSignal)
 {
     loadProjectInfo();
-    const QVariant current = projectInfo.value(id);
-    if (current == value && current.isNull() == value.isNull())
+    if (sameValue(projectInfo.value(id), value))
         return 0;
     if (id >= 0 && id < projectInfo.size())
         projectInfo[id] = value;
@@ -263,7 +279,7 @@ bool RunData::updateSettingValue(DynoSettingId id, const QVariant& value, int in
     if (!key.isEmpty()) {
         const auto it = settingValues.constFind(key);
         const QVariant current = it == settingValues.constEnd() ? QVariant() : it.value();
-        if (current != value || current.isNull() != value.isNull()) {
+        if (!sameValue(current, value)) {
             settingValues.insert(key, value);
             if (calculated)
                 recalculationTimer->start(300);

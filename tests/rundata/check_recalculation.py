@@ -44,18 +44,25 @@ def finite_runs(values):
 
 def zero_phase(x, fs, fc, stages):
     """The program's zero-phase low-pass: first order (stages 1) or four equal
-    sections, over each finite stretch (its settling edges are not compared)."""
+    sections, over each finite stretch. Like the program it gives no value
+    while it settles: four time constants at the ends of the data, one sample
+    less beside a gap."""
     b, a = first_order(fs, fc)
+    settle = math.ceil(4 / (2 * math.pi * fc) * fs - 1e-9)
     out = np.full(len(x), np.nan)
     for start, stop in finite_runs(x):
         seg = x[start:stop]
-        if stop - start < 20:
+        if stop - start <= 2 * settle:
             continue
         if stages == 1:
             out[start:stop] = signal.filtfilt(b, a, seg, padtype=None)
         else:
             sos = np.array([b + [0.0] + a + [0.0]] * stages)
             out[start:stop] = signal.sosfiltfilt(sos, seg, padtype=None)
+        head = settle if start == 0 else settle - 1
+        tail = settle if stop == len(x) else settle - 1
+        out[start:start + head] = np.nan
+        out[stop - tail:stop] = np.nan
     return out
 
 

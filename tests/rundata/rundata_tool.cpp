@@ -74,6 +74,8 @@ int main(int argc, char** argv)
     set(DynoSettingId_loadCellA, 0, 0.05);
     set(DynoSettingId_loadCellB, 0, -10.0);
     set(DynoSettingId_loadCellFilter, 0, 10.0);
+    set(DynoSettingId_loadCellRoller, 0, 1);
+    set(DynoSettingId_loadCellDirection, 0, 0);
 
     LogWriter writer;
     writer.init();
@@ -133,6 +135,9 @@ int main(int argc, char** argv)
     }
     // The writer timed the run by the wall clock; the records span `seconds`.
     run.updateRunInfoValue(RunListFields::runLength, seconds);
+    // A project whose engine is corrected in full, with an efficiency.
+    run.updateProjectInfoValue(ProjectListFieldId(49), 0.85, false);
+    run.updateProjectInfoValue(ProjectListFieldId(50), 1.0, false);
     if (run.loadAll() != 0 || run.calculateAll(false) != 0) {
         std::fprintf(stderr, "calculation failed\n");
         return 1;
