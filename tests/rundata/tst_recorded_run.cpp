@@ -33,6 +33,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFormLayout>
 #include <QPushButton>
@@ -197,12 +198,17 @@ void TestRecordedRun::recalculatedAgainstLive()
             const double live = s.value[c] + offset;
             if (!std::isfinite(live) || std::fabs(live) < 1e-6)
                 continue;
+            // Steady, and measured: a value that did not change at all for a
+            // second was not updated (the link stalled on a loaded machine),
+            // while the simulated sensors always carry some noise.
             bool steady = true;
+            bool moved = false;
             for (int i = k; i >= 0 && samples.at(i).time >= s.time - 1000 && steady; --i) {
                 const double v = samples.at(i).value[c] + offset;
                 steady = std::isfinite(v) && std::fabs(v - live) <= 0.005 * std::fabs(live);
+                moved = moved || v != live;
             }
-            if (!steady)
+            if (!steady || (!moved && compared[c] != ChannelId_ambientCorrectionFactor))
                 continue;
             const VectorChannel* vector = data->getVectorChannel(compared[c], 0);
             QVERIFY(vector);
@@ -318,14 +324,23 @@ void TestRecordedRun::updates()
     QCOMPARE(changed.size(), 0);
 
     // Two edits 50 ms apart: one modification time, 100 ms after the second.
+    // On a loaded machine the wait may outlast the timer; then the first
+    // edit has its own stamp, as it should.
+    QElapsedTimer between;
     data->updateRunInfoValue(RunListFields::comment, QStringLiteral("first"));
+    between.start();
     QTest::qWait(50);
+    const bool withinTimer = between.elapsed() < 100;
     data->updateRunInfoValue(RunListFields::comment, QStringLiteral("second"));
+    const bool secondInTime = between.elapsed() < 100;
     QTest::qWait(400);
     int stamps = 0;
     for (const QList<QVariant>& args : std::as_const(changed))
         stamps += args.at(1).value<RunListFieldId>() == RunListFields::modificationTimestamp ? 1 : 0;
-    QCOMPARE(stamps, 1);
+    if (withinTimer && secondInTime)
+        QCOMPARE(stamps, 1);
+    else
+        QVERIFY(stamps >= 1 && stamps <= 2);
 
     // A read-only run changes memory and signals, not the file.
     {
