@@ -44,6 +44,7 @@
 #include "RunChannel.h"
 #include "RunListModel.h"
 #include "RunThread.h"
+#include "RunAnalysisSettings.h"
 #include "RunWidget.h"
 #include "Settings.h"
 #include "SoftwareUpdater.h"
@@ -191,6 +192,8 @@ MainUI::MainUI(QWidget* parent)
     Argument::setProjectFieldSource(&projectFields);
 
     theSettings.initUI(this);
+    static RunAnalysisSettings runAnalysisSettings;
+    RunAnalysisOptions::install(&runAnalysisSettings);
 
     firmwareUpdater = new FirmwareUpdater(this);
     firmwareUpdater->setAutoUpdate(g_testModeEnabled);

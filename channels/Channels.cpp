@@ -341,6 +341,19 @@ RunChannel* Channels::getChannel(ChannelId id, int index) const
     return index >= 0 && index < list->size() ? list->at(index) : nullptr;
 }
 
+bool Channels::kindTemplate(ChannelId id, QString* keyTemplate, QString* nameTemplate, Quantity* quantity,
+                            int* flags)
+{
+    if (id < 0 || id >= ChannelId_vehicleParameters)
+        return false;
+    const ChannelRow& row = kChannels[id];
+    *keyTemplate = QLatin1String(row.key);
+    *nameTemplate = QLatin1String(row.name);
+    *quantity = row.quantity < 0 ? Quantity::None : static_cast<Quantity>(row.quantity);
+    *flags = row.flags;
+    return true;
+}
+
 QList<RunChannel*> Channels::getChannels(ChannelId id) const
 {
     const QList<RunChannel*>* list = id >= 0 && id < channelLists.size() ? channelLists.at(id) : nullptr;

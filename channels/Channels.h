@@ -56,6 +56,11 @@ public:
     ChannelId getChannelIdByKey(const QString& key) const;
     // The instances of a kind (empty when the board has none or before init).
     QList<RunChannel*> getChannels(ChannelId id) const;
+    // The key and name templates, quantity and flags a kind is registered
+    // with, known without the registry (recorded runs of a larger board, or
+    // recalculated before the controller confirmed). False outside 0..87.
+    static bool kindTemplate(ChannelId id, QString* keyTemplate, QString* nameTemplate, Quantity* quantity,
+                             int* flags);
 
     QList<AbstractChannel*> listBaseChannelsForArgument(Quantity quantity) const;
     QList<AbstractChannel*> listAllChannels(Quantity quantity) const;

@@ -3,6 +3,7 @@
 #include "Hdf5Lock.h"
 #include "ProjectListModel.h"
 #include "RunData.h"
+#include "RunDataHooks.h"
 #include "RunListModel.h"
 
 #include <QFileInfo>
@@ -48,6 +49,11 @@ RunData* OpenedRunsManager::getRunData(const QString& fileName)
     if (theProjectListModel)
         connect(run, &RunData::signal_projectInfoChanged, theProjectListModel,
                 &ProjectListModel::slot_projectInfoChanged);
+    // The status bar's sub-progress follows loading and recalculating.
+    connect(run, &RunData::signal_progress, run, [](float fraction) {
+        if (const auto& progress = RunDataHooks::instance().progress)
+            progress(fraction);
+    });
     return run;
 }
 

@@ -15,9 +15,11 @@
 #include "MdiManager.h"
 #include "MySettings.h"
 #include "OperatorInputChannels.h"
+#include "OpenedRunsManager.h"
 #include "OutputWidgetContainer.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
+#include "RunData.h"
 #include "RunListModel.h"
 #include "RunStopInputs.h"
 #include "RunThread.h"
@@ -302,9 +304,26 @@ void RunWidget::handStopInputsToWriter()
 
 void RunWidget::exportRunToCsv(const QString& file)
 {
-    // The export needs the run loaded and recalculated; until run files can be
-    // read that precondition fails, and a failed precondition is logged.
-    qDebug() << "Run data export to CSV skipped: run data of" << file << "cannot be loaded";
+    // Every channel, all samples, no header or preset, at the settings' period;
+    // the file lies beside the run file. The run is loaded only for this and
+    // gives its memory back afterwards.
+    RunData* run = theOpenedRunsManager.getRunData(file);
+    if (!run) {
+        qDebug() << "Run data export to CSV skipped: cannot open" << file;
+        return;
+    }
+    if (run->loadAll() != 0 || run->calculateAll(false) != 0) {
+        qDebug() << "Run data export to CSV skipped: run data of" << file << "cannot be calculated";
+        run->freeMemory();
+        return;
+    }
+    QString csv = file;
+    if (csv.endsWith(QLatin1String(".h5")))
+        csv.chop(3);
+    csv += QStringLiteral(".csv");
+    run->exportToCSV(csv, theUI->settings->doubleSpinBox_settings_csvExportSamplingValue->value(),
+                     CsvExportSample_all, {}, false, CsvExportPreset_none, false, 5);
+    run->freeMemory();
 }
 
 void RunWidget::enableAnalyzeLastRun()

@@ -1,0 +1,20 @@
+#include "RunAnalysisOptions.h"
+
+#include <algorithm>
+
+namespace {
+
+const RunAnalysisOptions g_defaults;
+const RunAnalysisOptions* g_installed = nullptr;
+
+} // namespace
+
+const RunAnalysisOptions& RunAnalysisOptions::current()
+{
+    return g_installed ? *g_installed : g_defaults;
+}
+
+void RunAnalysisOptions::install(const RunAnalysisOptions* options)
+{
+    g_installed = options;
+}

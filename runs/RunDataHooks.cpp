@@ -1,0 +1,7 @@
+#include "RunDataHooks.h"
+
+RunDataHooks& RunDataHooks::instance()
+{
+    static RunDataHooks hooks;
+    return hooks;
+}
