@@ -6,11 +6,13 @@
 #include "Channels.h"
 #include "DesktopHooks.h"
 #include "DesktopTestSupport.h"
+#include "FullMdiAlarm.h"
 #include "HwInfo.h"
 #include "LogCapture.h"
 #include "MdiManager.h"
 #include "MdiWidgetTypes.h"
 #include "MySettings.h"
+#include "NetworkFileBrowser.h"
 #include "RecordingAnswerer.h"
 #include "RunMdi.h"
 #include "lib/DialogAnswerer.h"
@@ -22,7 +24,11 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QStandardItemModel>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QTableView>
 #include <QRubberBand>
 #include <QScrollBar>
 #include <QTabBar>
@@ -181,6 +187,7 @@ private Q_SLOTS:
     void runEventsReachTabsAndWindows();
     void analyzeWithoutFactoryWritesNothing();
     void downloadedDesktopIsWrittenSafely();
+    void loadFromServerOpensTheDownload();
 
     void schedulerTable_data();
     void schedulerTable();
@@ -629,6 +636,8 @@ void TestDesktops::contextMenuOffersOnlyBuiltKinds()
         QStringList texts;
         chooseFromNextMenu(QString(), &texts);
         mdi->slot_contextMenu(QPoint(5, 5));
+        // No menu opened: the chooser must not wait for the next one.
+        QCoreApplication::processEvents();
         return texts;
     };
     QStringList texts = entries();
@@ -666,23 +675,25 @@ void TestDesktops::plusNamesAndCloseRestoreNewestFirst()
              (QStringList{QStringLiteral("desktop"), QStringLiteral("desktop 1"), QStringLiteral("desktop 2")}));
     QCOMPARE(m->currentIndex(), 2);
 
-    // Close "desktop 1", name another one "desktop 1" and close it too.
+    // Close "dyno", name another one "dyno" and close it too.
+    m->renameDesktop(1, QStringLiteral("dyno"));
     m->mdiWidget(1)->loadFromString(QStringLiteral("<widgets><camera x=\"10\" y=\"10\" w=\"50\" h=\"50\"/></widgets>"));
     m->slot_tabCloseRequested(1);
     m->slot_newTabRequested();
-    QCOMPARE(m->tabText(2), QStringLiteral("desktop 1"));
+    m->renameDesktop(2, QStringLiteral("dyno"));
+    QCOMPARE(m->tabText(2), QStringLiteral("dyno"));
     m->slot_tabCloseRequested(2);
-    QCOMPARE(m->closedDesktopNames, (QStringList{QStringLiteral("desktop 1"), QStringLiteral("desktop 1 1")}));
-    QVERIFY(QFile::exists(theSettings.closedDesktopsDir.filePath(QStringLiteral("desktop 1.xml"))));
-    QVERIFY(QFile::exists(theSettings.closedDesktopsDir.filePath(QStringLiteral("desktop 1 1.xml"))));
-    QVERIFY(!QFile::exists(theSettings.desktopsDir.filePath(QStringLiteral("desktop 1.xml"))));
+    QCOMPARE(m->closedDesktopNames, (QStringList{QStringLiteral("dyno"), QStringLiteral("dyno 1")}));
+    QVERIFY(QFile::exists(theSettings.closedDesktopsDir.filePath(QStringLiteral("dyno.xml"))));
+    QVERIFY(QFile::exists(theSettings.closedDesktopsDir.filePath(QStringLiteral("dyno 1.xml"))));
+    QVERIFY(!QFile::exists(theSettings.desktopsDir.filePath(QStringLiteral("dyno.xml"))));
 
     // The newest comes back first: the empty one.
     m->restoreClosedDesktop();
-    QCOMPARE(m->tabText(m->count() - 1), QStringLiteral("desktop 1 1"));
+    QCOMPARE(m->tabText(m->count() - 1), QStringLiteral("dyno 1"));
     QCOMPARE(m->mdiWidget(m->count() - 1)->widgets.size(), 0);
     m->restoreClosedDesktop();
-    QCOMPARE(m->tabText(m->count() - 1), QStringLiteral("desktop 1"));
+    QCOMPARE(m->tabText(m->count() - 1), QStringLiteral("dyno"));
     QCOMPARE(m->mdiWidget(m->count() - 1)->widgets.size(), 1);
     QVERIFY(theSettings.closedDesktopsDir.entryList(QDir::Files).isEmpty());
 
@@ -707,8 +718,8 @@ void TestDesktops::renameReplacesTheFileAfterWriting()
     m->renameDesktop(1, QStringLiteral("My_Desk"));
     QCOMPARE(m->tabText(1), QStringLiteral("My_Desk 1"));
     m->renameDesktop(1, QStringLiteral("../../etc/passwd"));
-    QCOMPARE(m->tabText(1), QStringLiteral("_.._.._etc_passwd"));
-    QVERIFY(QFile::exists(theSettings.desktopsDir.filePath(QStringLiteral("_.._.._etc_passwd.xml"))));
+    QCOMPARE(m->tabText(1), QStringLiteral("_._.._etc_passwd"));
+    QVERIFY(QFile::exists(theSettings.desktopsDir.filePath(QStringLiteral("_._.._etc_passwd.xml"))));
     QCOMPARE(theSettings.desktopsDir.entryList(QDir::Files).size(), 2);
 }
 
@@ -777,12 +788,13 @@ void TestDesktops::onlyTheVisibleDesktopRefreshes()
     // The RUN page shown: only the current desktop tab starts.
     mainTabs.setCurrentIndex(2);
     runStarted();
-    QCOMPARE(p1->ticks, 1);
+    QVERIFY(p1->ticks > 0);
     QCOMPARE(p2->ticks, 0);
+    const int firstTicks = p1->ticks;
     m->setCurrentIndex(1);
     runStarted();
-    QCOMPARE(p1->ticks, 1);
-    QCOMPARE(p2->ticks, 1);
+    QCOMPARE(p1->ticks, firstTicks);
+    QVERIFY(p2->ticks > 0);
     QVERIFY(p1->breaks >= 1);
 }
 
@@ -830,6 +842,46 @@ void TestDesktops::downloadedDesktopIsWrittenSafely()
     QCOMPARE(got->name, QStringLiteral("_._evil"));
     QCOMPARE(got->widgets.size(), 1);
     QVERIFY(QFile::exists(theSettings.desktopsDir.filePath(QStringLiteral("_._evil.xml"))));
+}
+
+void TestDesktops::loadFromServerOpensTheDownload()
+{
+    QProcess server;
+    server.setProgram(QStringLiteral("/usr/bin/python3"));
+    server.setArguments({QStringLiteral(DESKTOP_LIBRARY)});
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start();
+    QVERIFY(server.waitForStarted(10000));
+    QVERIFY(server.waitForReadyRead(10000));
+    const QByteArray first = server.readLine().trimmed();
+    QVERIFY2(first.startsWith("PORT "), first.constData());
+    qputenv("ZEMBO_LIBRARY_BASE_URL", "http://127.0.0.1:" + first.mid(5) + "/");
+
+    auto m = manager();
+    m->initAfterSettings();
+    answerer.respond = [](QDialog* dialog) -> int {
+        auto* browser = qobject_cast<NetworkFileBrowser*>(dialog);
+        if (!browser)
+            return QDialog::Rejected;
+        auto closed = std::make_shared<bool>(false);
+        QObject::connect(browser, &QDialog::finished, browser, [closed] { *closed = true; });
+        if (!QTest::qWaitFor([browser] { return browser->itemModel->rowCount() > 0; }, 10000))
+            return QDialog::Rejected;
+        browser->tableView->selectRow(0);
+        browser->slot_acceptDialog();
+        if (!QTest::qWaitFor([closed] { return *closed; }, 10000))
+            return QDialog::Rejected;
+        return browser->result();
+    };
+    chooseFromNextMenu(QStringLiteral("Load from server"));
+    m->slot_tabContextMenu(m->tabBar()->tabRect(0).center());
+    server.kill();
+    server.waitForFinished(5000);
+    QCOMPARE(m->existingDesktopNames(), (QStringList{QStringLiteral("desktop"), QStringLiteral("Dyno layout")}));
+    AbstractMdi* got = m->mdiWidget(1);
+    QVERIFY(got->lockedClosing);
+    QCOMPARE(got->widgets.size(), 1);
+    QVERIFY(readFile(theSettings.desktopsDir.filePath(QStringLiteral("Dyno layout.xml"))).contains(QStringLiteral("timePlot")));
 }
 
 void TestDesktops::schedulerTable_data()

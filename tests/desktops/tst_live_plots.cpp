@@ -149,9 +149,11 @@ void TestLivePlots::timePlotPauseAndBreaksLeaveGaps()
 void TestLivePlots::timePlotClearsAtRunStart()
 {
     auto* plot = add<RMdiTimePlot>(4);
-    plot->rightAxis->setAxisChannel(channel("engine_power"));
+    RunChannel* power = channel("engine_power");
+    plot->rightAxis->setAxisChannel(power);
     for (int i = 0; i < 50; ++i) {
         ProbeWidget::fakeNow += 20;
+        power->setDataWithoutFilter(1000.0 * i, ProbeWidget::fakeNow);
         plot->refreshTick(ProbeWidget::fakeNow);
     }
     QVERIFY(plot->rightAxis->graph->dataCount() > 2);

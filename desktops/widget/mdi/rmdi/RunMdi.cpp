@@ -111,6 +111,7 @@ void RunMdi::startUpdates()
 void RunMdi::stopUpdates()
 {
     tickTimer->stop();
+    lastDelay = -1;
     insertDataBrake();
 }
 

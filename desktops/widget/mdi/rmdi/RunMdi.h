@@ -48,7 +48,7 @@ public:
     QStaticText rateText;
     FullMdiAlarm* fullMdiAlarm = nullptr;
     bool overlayShown = false;
-    // The delay the tick timer was last started with.
+    // The delay the tick timer was last started with; -1 while stopped.
     int lastDelay = -1;
 
 public Q_SLOTS:

@@ -98,6 +98,11 @@ void TimePlotAxis::refreshTick(double fromX, bool clockTime, qint64 nowMs, qint6
         }
         if (Tools::updateAutoRange(dataMin, dataMax, v))
             updateAxisRange();
+        // A sample of this very moment needs no point to draw it on.
+        if (t == nowMs) {
+            provisionalLast = false;
+            return;
+        }
         graph->addData(xNow, display);
     } else if (hadProvisional) {
         auto p = data->end() - 1;
