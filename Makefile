@@ -29,7 +29,8 @@ $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS)
+	@start=$$(date +%s); cmake --build $(BUILD) -j $(JOBS) || exit 1; \
+	echo "Build time: $$(( $$(date +%s) - start )) s" | tee $(BUILD)/build-time.txt
 
 # Without a display (a server, a container) the program runs on a virtual one.
 # Unless told otherwise, the simulated car accelerates at full throttle and coasts, again and again.
@@ -44,8 +45,10 @@ run: build
 		ZEMBO_SIMULATE=1 $(BUILD)/app/zembo; \
 	fi
 
+# Ends with the build and test times, so every CI log shows how they move.
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@start=$$(date +%s); cd $(BUILD) && ctest --output-on-failure -j $(JOBS); status=$$?; \
+	cat build-time.txt; echo "Test time: $$(( $$(date +%s) - start )) s"; exit $$status
 
 bench: build
 	cmake --build $(BUILD) --target bench_all -j 1

@@ -4,11 +4,11 @@ set(ZEMBO_SOURCE_ROOT ${CMAKE_SOURCE_DIR})
 
 # Options every target of our own gets: warnings, the forced list-stream header
 # (so every QVariant of a number or point list is serialised the same way, see
-# core/lib/ListStreamOperators.h) and the sanitizer of the build.
+# core/lib/ListStreamOperators.h), the shared precompiled header and the
+# sanitizer of the build.
 function(zembo_target_defaults target)
-    target_compile_options(${target} PRIVATE
-        -Wall -Wextra -Wno-unused-parameter
-        "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${ZEMBO_SOURCE_ROOT}/core/lib/ListStreamOperators.h>")
+    cmake_parse_arguments(ARG "" "PCH" "" ${ARGN})
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
     if(ZEMBO_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
@@ -16,7 +16,66 @@ function(zembo_target_defaults target)
         target_compile_options(${target} PRIVATE -fsanitize=${ZEMBO_SANITIZE} -fno-omit-frame-pointer)
         target_link_options(${target} PRIVATE -fsanitize=${ZEMBO_SANITIZE})
     endif()
+    if(NOT ARG_PCH)
+        set(ARG_PCH zembo_pch)
+    endif()
+    if(ZEMBO_PCH AND NOT target STREQUAL ARG_PCH)
+        # The precompiled header starts with the list-stream header, so it is
+        # still the first thing every translation unit sees.
+        target_precompile_headers(${target} REUSE_FROM ${ARG_PCH})
+    elseif(NOT ZEMBO_PCH)
+        target_compile_options(${target} PRIVATE
+            "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${ZEMBO_SOURCE_ROOT}/core/lib/ListStreamOperators.h>")
+    endif()
 endfunction()
+
+# The headers nearly every translation unit parses: Qt's and the standard
+# library's. One precompiled copy serves every target, test programs included
+# (Qt Test stays out: it defines a different source folder macro per test
+# folder); every target compiles with the same options, so each can reuse the
+# copy instead of parsing those headers again.
+set(ZEMBO_PCH_HEADERS
+    [["ListStreamOperators.h"]]
+    <algorithm> <atomic> <cmath> <cstdint> <cstring> <functional> <limits> <memory>
+    <utility> <vector>
+    <QByteArray> <QCoreApplication> <QDateTime> <QDebug> <QDir> <QElapsedTimer>
+    <QFile> <QFileInfo> <QList> <QMap> <QMetaType> <QMutex> <QObject> <QPointer>
+    <QPointF> <QSaveFile> <QString> <QStringList> <QTextStream> <QThread> <QTimer>
+    <QVariant>
+    <QBrush> <QColor> <QIcon> <QKeyEvent>
+    <QApplication> <QCheckBox> <QComboBox> <QDialog> <QDialogButtonBox>
+    <QDoubleSpinBox> <QFormLayout> <QHBoxLayout> <QHeaderView> <QLabel> <QLineEdit>
+    <QMessageBox> <QPushButton> <QSpinBox> <QTabWidget> <QTableView> <QVBoxLayout>
+    <QWidget>)
+
+# GCC refuses a precompiled header when a macro defined while it was made is
+# missing later, and Qt defines one QT_<module>_LIB macro per linked module:
+# the header is made with the fewest modules (LIBS) that every user links, and
+# finds the other modules' headers (INCLUDES_FROM) without their macros.
+function(zembo_add_pch name)
+    cmake_parse_arguments(ARG "" "" "HEADERS;LIBS;INCLUDES_FROM" ${ARGN})
+    set(source ${CMAKE_BINARY_DIR}/${name}.cpp)
+    if(NOT EXISTS ${source})
+        file(WRITE ${source} "// Only here so the precompiled header has a target to belong to.\n")
+    endif()
+    add_library(${name} STATIC ${source})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    foreach(lib ${ARG_INCLUDES_FROM})
+        target_include_directories(${name} SYSTEM PRIVATE
+            $<TARGET_PROPERTY:${lib},INTERFACE_INCLUDE_DIRECTORIES>)
+    endforeach()
+    # Found through the include path, not by its absolute name, so the header
+    # (and what ccache keeps of it) is the same in every clone.
+    target_include_directories(${name} PRIVATE ${ZEMBO_SOURCE_ROOT}/core/lib)
+    target_precompile_headers(${name} PRIVATE ${ZEMBO_PCH_HEADERS} ${ARG_HEADERS})
+    set_property(TARGET ${name} PROPERTY CXX_COMPILER_LAUNCHER
+        ${ZEMBO_SOURCE_ROOT}/cmake/pch-launcher.sh ${zembo_launcher})
+    zembo_target_defaults(${name} PCH ${name})
+endfunction()
+
+if(ZEMBO_PCH)
+    zembo_add_pch(zembo_pch LIBS Qt6::Core INCLUDES_FROM Qt6::Widgets)
+endif()
 
 # zembo_add_library(name SOURCES ... LIBS ...): one static library per subsystem.
 function(zembo_add_library name)
