@@ -35,7 +35,7 @@ endfunction()
 # folder); every target compiles with the same options, so each can reuse the
 # copy instead of parsing those headers again.
 set(ZEMBO_PCH_HEADERS
-    ${ZEMBO_SOURCE_ROOT}/core/lib/ListStreamOperators.h
+    [["ListStreamOperators.h"]]
     <algorithm> <atomic> <cmath> <cstdint> <cstring> <functional> <limits> <memory>
     <utility> <vector>
     <QByteArray> <QCoreApplication> <QDateTime> <QDebug> <QDir> <QElapsedTimer>
@@ -64,6 +64,9 @@ function(zembo_add_pch name)
         target_include_directories(${name} SYSTEM PRIVATE
             $<TARGET_PROPERTY:${lib},INTERFACE_INCLUDE_DIRECTORIES>)
     endforeach()
+    # Found through the include path, not by its absolute name, so the header
+    # (and what ccache keeps of it) is the same in every clone.
+    target_include_directories(${name} PRIVATE ${ZEMBO_SOURCE_ROOT}/core/lib)
     target_precompile_headers(${name} PRIVATE ${ZEMBO_PCH_HEADERS} ${ARG_HEADERS})
     zembo_target_defaults(${name} PCH ${name})
 endfunction()
