@@ -9,12 +9,22 @@
 #include "RunChannel.h"
 #include "RunThread.h"
 
+#include <QDebug>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 BrakeControllerThread* theBrakeControllerThread = nullptr;
 
@@ -22,6 +32,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kMaxRollers = 4;
+// Low in the real-time range: above every normal thread, below the kernel's
+// own real-time workers (interrupt threads run at 50).
+constexpr int kRealTimePriority = 10;
 
 qint64 nowNs()
 {
@@ -78,10 +91,10 @@ void setRollerAccTargets(double acc, double (*convert)(double, RollerId))
 
 BrakeControllerThread::BrakeControllerThread()
 {
-    tickTimer = new QTimer(this);
-    tickTimer->setTimerType(Qt::PreciseTimer);
-    tickTimer->setInterval(tickIntervalMs);
-    connect(tickTimer, &QTimer::timeout, this, &BrakeControllerThread::timerTick);
+    tickTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (tickTimer < 0)
+        qWarning() << "Brake-controller thread: no timerfd for the 10 ms tick, using the event loop's timer:"
+                   << std::strerror(errno);
     moveToThread(this);
 }
 
@@ -91,13 +104,42 @@ BrakeControllerThread::~BrakeControllerThread()
         quit();
         wait();
     }
+    if (tickTimer >= 0)
+        ::close(tickTimer);
+}
+
+void BrakeControllerThread::enterRealTimeClass()
+{
+    sched_param parameters{};
+    parameters.sched_priority = kRealTimePriority;
+    const int error = ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &parameters);
+    if (error == 0)
+        return;
+    // A development machine usually refuses; once in the log is enough.
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        qInfo().noquote() << "Brake-controller thread: real-time scheduling refused (" << std::strerror(error)
+                          << "), running at normal priority";
 }
 
 void BrakeControllerThread::run()
 {
+    enterRealTimeClass();
+    if (tickTimer >= 0) {
+        // Made here so that it belongs to this thread's event loop.
+        tickNotifier = new QSocketNotifier(qintptr(tickTimer), QSocketNotifier::Read);
+        connect(tickNotifier, &QSocketNotifier::activated, this, &BrakeControllerThread::timerTick);
+    }
     exec();
-    // The timer belongs to this thread: stopped here, not by whoever deletes it.
-    tickTimer->stop();
+    // Stopped here, in the thread that owns them, not by whoever deletes the object.
+    if (tickTimer >= 0) {
+        const itimerspec off{};
+        ::timerfd_settime(tickTimer, 0, &off, nullptr);
+    }
+    delete tickNotifier;
+    tickNotifier = nullptr;
+    if (QTimer* fallback = findChild<QTimer*>())
+        fallback->stop();
 }
 
 void BrakeControllerThread::setPanel(BrakeControllerPanelInputs* panelInputs)
@@ -114,7 +156,32 @@ BrakeControllerPanelInputs* BrakeControllerThread::panel() const
 
 void BrakeControllerThread::slot_start()
 {
-    tickTimer->start();
+    if (tickTimer < 0) {
+        auto* fallback = findChild<QTimer*>();
+        if (!fallback) {
+            fallback = new QTimer(this);
+            fallback->setTimerType(Qt::PreciseTimer);
+            fallback->setInterval(tickIntervalMs);
+            connect(fallback, &QTimer::timeout, this, &BrakeControllerThread::timerTick);
+        }
+        fallback->start();
+        return;
+    }
+    // Absolute deadlines: the first one period from now, then every period
+    // after it, however late a tick runs.
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    constexpr long periodNs = long(tickIntervalMs) * 1'000'000L;
+    itimerspec deadlines{};
+    deadlines.it_interval.tv_nsec = periodNs;
+    deadlines.it_value = now;
+    deadlines.it_value.tv_nsec += periodNs;
+    if (deadlines.it_value.tv_nsec >= 1'000'000'000L) {
+        deadlines.it_value.tv_nsec -= 1'000'000'000L;
+        ++deadlines.it_value.tv_sec;
+    }
+    if (::timerfd_settime(tickTimer, TFD_TIMER_ABSTIME, &deadlines, nullptr) != 0)
+        qWarning() << "Brake-controller thread: the 10 ms tick could not be started:" << std::strerror(errno);
 }
 
 void BrakeControllerThread::slot_updateMode()
@@ -128,6 +195,11 @@ void BrakeControllerThread::slot_updateMode()
 
 void BrakeControllerThread::timerTick()
 {
+    quint64 expirations = 1;
+    if (tickTimer >= 0) {
+        if (::read(tickTimer, &expirations, sizeof expirations) != ssize_t(sizeof expirations) || expirations == 0)
+            return; // woken without a deadline having passed
+    }
     const qint64 start = nowNs();
     if (statisticsResetPending.exchange(false)) {
         statistics.ticks = 0;
@@ -138,7 +210,11 @@ void BrakeControllerThread::timerTick()
         statistics.intervalSumNs = 0;
         statistics.intervalSquareSumNs = 0;
         statistics.intervals = 0;
+        statistics.missedTicks = 0;
         lastTickNs = -1;
+    } else if (expirations > 1) {
+        statistics.missedTicks.store(statistics.missedTicks.load(std::memory_order_relaxed) + expirations - 1,
+                                     std::memory_order_relaxed);
     }
     slot_tick();
     const qint64 end = nowNs();

@@ -7,13 +7,21 @@
 #include <cstdint>
 
 class BrakeControllerPanelInputs;
-class QTimer;
+class QSocketNotifier;
 class RunChannel;
 
 // Turns the brake-controller panel's mode and targets into the MCU's absorber
 // target registers every 10 ms: the feed-forward value, and per load cell a
 // torque fraction or per roller a rotational speed or acceleration target.
-// The object lives in its own thread, which runs at time-critical priority.
+// The object lives in its own thread, which runs at time-critical priority:
+// in the real-time class (SCHED_FIFO) where the system allows it, else at
+// normal priority with one line in the log saying so.
+//
+// The tick is a timerfd armed to absolute 10 ms deadlines: the kernel's
+// high-resolution timer wakes the thread, so the event loop's millisecond
+// rounding of its own timers does not shake the period, and a late tick
+// does not push the following ones later. The event loop stays for the
+// blocking calls from the GUI thread.
 //
 // The panel publishes its values as atomics (BrakeControllerPanelInputs); a
 // running test mode writes the four external targets from its own thread,
@@ -64,6 +72,8 @@ public:
         std::atomic<double> intervalSumNs{0};
         std::atomic<double> intervalSquareSumNs{0};
         std::atomic<quint64> intervals{0};
+        // Deadlines that passed without a tick (the thread woke too late).
+        std::atomic<quint64> missedTicks{0};
     };
     TickStatistics statistics;
     // Takes effect at the next tick (from any thread).
@@ -88,8 +98,12 @@ private:
     void timerTick();
     void tickLocked();
     double channelValue(RunChannel*& channel, int channelId);
+    static void enterRealTimeClass();
 
-    QTimer* tickTimer = nullptr;
+    // The timerfd of the 10 ms tick (-1 when none could be made) and its
+    // notifier, made in the thread itself when it starts.
+    int tickTimer = -1;
+    QSocketNotifier* tickNotifier = nullptr;
     mutable QMutex panelMutex;
     BrakeControllerPanelInputs* inputs = nullptr;
     RunChannel* dynoSpeedChannel = nullptr;

@@ -125,7 +125,8 @@ void report(const char* phase, const BrakeControllerThread::TickStatistics& ours
     const double stddev =
         n > 1 ? std::sqrt(std::max(0.0, ours.intervalSquareSumNs / double(n) - mean * mean)) : 0.0;
     std::printf("%s\n", phase);
-    std::printf("  ticks %llu, tick duration mean %.1f us, max %.1f us\n", (unsigned long long)ticks,
+    std::printf("  ticks %llu (deadlines missed %llu), tick duration mean %.1f us, max %.1f us\n",
+                (unsigned long long)ticks, (unsigned long long)ours.missedTicks.load(),
                 ticks ? double(ours.totalDurationNs) / double(ticks) / 1e3 : 0.0, double(ours.maxDurationNs) / 1e3);
     std::printf("  ours:      interval mean %.3f ms, stddev %.3f ms, min %.3f ms, max %.3f ms\n", mean / 1e6,
                 stddev / 1e6, double(ours.minIntervalNs) / 1e6, double(ours.maxIntervalNs) / 1e6);

@@ -20,6 +20,9 @@ public:
     static int calculatePowerLossCoeficients(const QList<double>* x, const QList<double>* y, double* coefficients,
                                              int order, int* fitStatus = nullptr);
     // Only order 4 is built in. Pairs with a non-finite x or y are left out.
+    // The model is linear in its coefficients, so the bounded optimum is found
+    // directly (status MpfitConvergedChiSquare); mpfit takes over where that
+    // is refused (fewer points than coefficients, nearly dependent columns).
     // Writes all five coefficients and returns Ok on success; on a failed
     // fit returns FitFailed and leaves the coefficients as they were.
     static int calculateCoeficients(const QList<double>* x, const QList<double>* y, double* coefficients, int order,

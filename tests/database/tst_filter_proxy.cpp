@@ -38,6 +38,8 @@ class TestFilterProxy : public QObject
 private Q_SLOTS:
     void smartFilter_data();
     void smartFilter();
+    void preparedCellsFilterAlike();
+    void keptTextsFollowTheSource();
     void rowsPassEveryColumnFilter();
     void refilterIsCoalescedAndSkippedWhenUnchanged();
     void sortsByRawValue();
@@ -81,6 +83,70 @@ void TestFilterProxy::smartFilter()
         QVERIFY2(smart.filter(cell), qPrintable(cell));
     for (const QString& cell : failing)
         QVERIFY2(!smart.filter(cell), qPrintable(cell));
+}
+
+void TestFilterProxy::preparedCellsFilterAlike()
+{
+    // A re-filter tests cells prepared once (folded, parsed); every filter
+    // must give what the plain test of the cell's text gives, letter case of
+    // other scripts and characters outside the basic plane included.
+    const QStringList filters{"ford", "FORD focus", "straße", "STRASSE", "Ärger", "Σοφ",
+                              "ς", "𐐀", "𐐨x", "<5", ">=1e3", "<=", "5", "İ", "i",
+                              "   ", "⚑"};
+    const QStringList cells{"Ford Focus ST", "focus, FORD", "Straße", "STRASSE", "äRGER über",
+                            "σοφία", "ΣΟΦΟΣ", "𐐨X",
+                            "𐐀x", "4.99", "1000", "abc<5", "a <= b", "15", "İstanbul", "istanbul",
+                            "", "⚑", " 12 "};
+    for (const QString& text : filters) {
+        SmartFilter filter;
+        filter.setupFilter(text);
+        for (const QString& cellText : cells) {
+            const SmartFilter::Cell cell = SmartFilter::prepare(cellText);
+            QVERIFY2(filter.filter(cell) == filter.filter(cellText), qPrintable(text + QStringLiteral(" / ") + cellText));
+        }
+    }
+}
+
+void TestFilterProxy::keptTextsFollowTheSource()
+{
+    // The proxy keeps the display texts between passes; every change the
+    // source announces must reach the next pass.
+    QStandardItemModel model;
+    addRow(model, {"Ford Focus", "120"});
+    addRow(model, {"Opel Astra", "90"});
+    MultipleSortFilterProxyModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.setFilter(0, QStringLiteral("ford"));
+    QTRY_COMPARE(proxy.rowCount(), 1);
+
+    model.item(1, 0)->setText(QStringLiteral("Ford Ka")); // dataChanged
+    QTRY_COMPARE(proxy.rowCount(), 2);
+    model.item(0, 0)->setText(QStringLiteral("Saab 900"));
+    QTRY_COMPARE(shownColumn(proxy, 0), QStringList{"Ford Ka"});
+
+    addRow(model, {"Ford GT", "500"}); // rows inserted
+    model.insertRow(0, {new QStandardItem(QStringLiteral("Ford Puma")), new QStandardItem(QStringLiteral("100"))});
+    QTRY_COMPARE(proxy.rowCount(), 3);
+    model.removeRow(1); // "Saab 900" goes, the rows below move up
+    proxy.slot_invalidateFilterUpdateAllFiltersEmptyFlag();
+    QCOMPARE(shownColumn(proxy, 0), (QStringList{"Ford Puma", "Ford Ka", "Ford GT"}));
+
+    proxy.setFilter(1, QStringLiteral(">=120"));
+    QTRY_COMPARE(shownColumn(proxy, 0), QStringList{"Ford GT"});
+    model.item(1, 1)->setText(QStringLiteral("130")); // "Ford Ka", in a column filtered since
+    QTRY_COMPARE(shownColumn(proxy, 0), (QStringList{"Ford Ka", "Ford GT"}));
+
+    // A reset (a new select of an SQL model) and a new source start afresh.
+    QStandardItemModel other;
+    addRow(other, {"Ford Mustang", "300"});
+    addRow(other, {"Ford Fiesta", "70"});
+    proxy.setSourceModel(&other);
+    QTRY_COMPARE(shownColumn(proxy, 0), QStringList{"Ford Mustang"});
+    other.item(1, 1)->setText(QStringLiteral("400"));
+    QTRY_COMPARE(proxy.rowCount(), 2);
+    other.clear();
+    proxy.slot_invalidateFilterUpdateAllFiltersEmptyFlag();
+    QCOMPARE(proxy.rowCount(), 0);
 }
 
 void TestFilterProxy::rowsPassEveryColumnFilter()

@@ -77,6 +77,8 @@ class TestFit : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void lossModel();
+    void lossModelMatchesIterativeSolver_data();
+    void lossModelMatchesIterativeSolver();
     void badArguments_data();
     void badArguments();
     void failedFit_data();
@@ -105,6 +107,85 @@ void TestFit::lossModel()
     QCOMPARE(c[0], 0.0);
     QVERIFY(std::fabs(c[1] - 2.0) < 1e-6 && std::fabs(c[2] - 0.5) < 1e-6);
     QVERIFY(c[3] >= 0 && c[3] < 1e-8 && c[4] >= 0 && c[4] < 1e-8);
+}
+
+// The loss model as the iterative solver fits it from the usual start.
+void iterativeLossModel(const QList<double>& x, const QList<double>& y, double* p)
+{
+    MpfitParameter settings[5];
+    settings[0].fixed = 1;
+    for (int i = 1; i < 5; ++i) {
+        settings[i].lowerLimited = 1;
+        settings[i].lowerLimit = 0.0;
+    }
+    MpfitConfig config;
+    config.maxEvaluations = 10000;
+    FitCurveData data{x.constData(), y.constData()};
+    const int status = mpfit(linfunc, int(x.size()), 5, p, settings, &config, &data, nullptr);
+    QVERIFY(status >= 1 && status <= 8 && status != MpfitMaxIterations);
+}
+
+void TestFit::lossModelMatchesIterativeSolver_data()
+{
+    // Speeds, then the model's coefficients a1..a4, noise amplitude; which
+    // coefficients the bound holds at 0 follows from the data.
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<double>>("model");
+    QTest::addColumn<double>("noise");
+    QTest::newRow("coast-down") << 3.0 << 35.0 << 5000 << QList<double>{40, 1.5, 0.02, 1e-5} << 25.0;
+    QTest::newRow("cubic held at 0") << 2.0 << 30.0 << 800 << QList<double>{60, 4, -0.05, 0.0005} << 5.0;
+    QTest::newRow("linear only") << 1.0 << 20.0 << 300 << QList<double>{300, -2, 0, 0} << 1.0;
+    QTest::newRow("exact, all four") << 1.0 << 40.0 << 50 << QList<double>{10, 0.5, 0.01, 1e-4} << 0.0;
+    // Nearly dependent columns: left to the iterative solver entirely.
+    QTest::newRow("narrow band of speeds") << 100.0 << 100.001 << 40 << QList<double>{1, 1, 0, 0} << 0.0;
+}
+
+void TestFit::lossModelMatchesIterativeSolver()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(int, count);
+    QFETCH(QList<double>, model);
+    QFETCH(double, noise);
+    QList<double> v, p;
+    quint32 seed = 7;
+    for (int i = 0; i < count; ++i) {
+        const double x = from + (to - from) * i / (count - 1);
+        seed = seed * 1664525u + 1013904223u;
+        const double e = noise * (double(seed >> 8) / double(1u << 24) - 0.5);
+        v.append(x);
+        p.append(x * (model[0] + x * (model[1] + x * (model[2] + x * model[3]))) + e);
+    }
+    double ours[5] = {};
+    int status = 0;
+    QCOMPARE(FitCurve::calculateCoeficients(&v, &p, ours, 4, &status), int(FitCurve::Ok));
+    QVERIFY(status >= 1 && status <= 8 && status != MpfitMaxIterations);
+    double iterative[5] = {0.0, 100.0, 1.0, 0.1, 0.001};
+    iterativeLossModel(v, p, iterative);
+    QCOMPARE(ours[0], 0.0);
+    // Same model: the coefficients held at the bound are held by both, and
+    // the predictions agree within the iterative solver's own accuracy (its
+    // tolerances leave the smallest coefficients good to about 1e-5).
+    double largest = 0, apart = 0, costOurs = 0, costIterative = 0;
+    for (int i = 0; i < count; ++i) {
+        const double x = v[i];
+        const double a = x * (ours[1] + x * (ours[2] + x * (ours[3] + x * ours[4])));
+        const double b = x * (iterative[1] + x * (iterative[2] + x * (iterative[3] + x * iterative[4])));
+        largest = std::max(largest, std::fabs(p[i]));
+        apart = std::max(apart, std::fabs(a - b));
+        costOurs += (a - p[i]) * (a - p[i]);
+        costIterative += (b - p[i]) * (b - p[i]);
+    }
+    for (int j = 1; j < 5; ++j) {
+        QVERIFY2(ours[j] >= 0.0, qPrintable(QString::number(j)));
+        QCOMPARE(ours[j] == 0.0, iterative[j] == 0.0 || iterative[j] < 1e-12 * std::fabs(iterative[1]));
+    }
+    QVERIFY2(apart <= 1e-6 * largest, qPrintable(QString::number(apart / largest)));
+    // Never a worse fit than the iterative one.
+    QVERIFY2(costOurs <= costIterative * (1 + 1e-9) + count * 1e-20 * largest * largest,
+             qPrintable(QStringLiteral("%1 %2").arg(costOurs).arg(costIterative)));
 }
 
 void TestFit::badArguments_data()

@@ -3,7 +3,10 @@
 #include "SmartFilter.h"
 
 #include <QList>
+#include <QMetaObject>
 #include <QSortFilterProxyModel>
+
+#include <vector>
 
 class QTimer;
 
@@ -30,8 +33,20 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
+    // The prepared cell of a flat source; null for a child row of a tree.
+    const SmartFilter::Cell* cell(int row, int column) const;
+    void forgetCells();
+    void forgetRows(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+
     QTimer* refilterTimer = nullptr;
     QList<SmartFilter> filters;
     bool allFiltersEmpty = true;
     bool sourceModelSet = false;
+    // Per source column, per row: the prepared display text, if read yet.
+    struct CachedCell {
+        SmartFilter::Cell cell;
+        bool known = false;
+    };
+    mutable std::vector<std::vector<CachedCell>> cells;
+    QList<QMetaObject::Connection> sourceConnections;
 };

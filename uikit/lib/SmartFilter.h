@@ -13,12 +13,29 @@ public:
     void setupFilter(const QString& s);
     bool filter(const QString& cellText) const;
 
+    // A cell's text as a re-filter needs it, worked out once per cell rather
+    // than once per cell and pass: its case-folded text and its number.
+    struct Cell {
+        QString text;
+        QString folded;   // empty unless foldable
+        double number = 0;
+        bool isNumber = false;
+        bool foldable = false; // no surrogate pairs: folding unit by unit is exact
+    };
+    static Cell prepare(const QString& cellText);
+    // The same result as filter(cell.text).
+    bool filter(const Cell& cell) const;
+
     // Exactly as set, operator characters included; empty means no filter.
     QString text;
     int mode = Text;
     double threshold = 0;
 
 private:
-    // The words of a text filter, split once here instead of once per cell.
+    // The words of a text filter, split once here instead of once per cell,
+    // and they and the text case-folded for prepared cells.
     QStringList words;
+    QStringList foldedWords;
+    QString foldedText;
+    bool foldable = false;
 };
