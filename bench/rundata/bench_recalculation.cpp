@@ -11,6 +11,7 @@
 #include "MySettings.h"
 #include "RunData.h"
 #include "RunDataTestSupport.h"
+#include "RunFile.h"
 #include "RunFileTestSupport.h"
 #include "RunStopInputs.h"
 #include "SettingsFixture.h"
