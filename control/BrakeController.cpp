@@ -1,6 +1,5 @@
 #include "BrakeController.h"
 
-#include "AbsorberLockButton.h"
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "Channels.h"
@@ -72,9 +71,6 @@ BrakeController::BrakeController(QWidget* parent)
     form->setContentsMargins(1, 1, 1, 1);
     form->setSpacing(2);
     form->setLabelAlignment(Qt::AlignRight);
-
-    absorberLockButton = new AbsorberLockButton(this);
-    form->addRow(absorberLockButton);
 
     comboBox_mode = new QComboBox(this);
     comboBox_mode->setObjectName(QStringLiteral("brakeController_mode"));
@@ -162,10 +158,9 @@ void BrakeController::init()
     form->addRow(tr("Spee&d"), spinBox_engineSpeedTarget);
     form->addRow(tr("&Acc."), spinBox_engineAccTarget);
 
-    // 2. The absorber starts unlocked; the button then follows its argument.
+    // 2. The absorber starts unlocked.
     if (theMCUThread)
         theMCUThread->setAbsorberLock(false);
-    absorberLockButton->init();
 
     // 3. One torque row per load cell.
     const int cells = std::clamp(theHwInfo.loadCells, 0, BrakeControllerPanelInputs::maxLoadCells);

@@ -9,7 +9,6 @@
 #include <QMetaObject>
 #include <QPointF>
 
-class AbsorberLockButton;
 class BrakeControllerFF;
 class QComboBox;
 class QFormLayout;
@@ -62,7 +61,6 @@ public:
     static const QList<QPointF> manifoldPressureCurve;
     static const QList<QPointF> engineSpeedCurve;
 
-    AbsorberLockButton* absorberLockButton = nullptr;
     QComboBox* comboBox_mode = nullptr;
     QComboBox* comboBox_channel = nullptr;
     QLabel* label_dynoAntiStall = nullptr;
