@@ -216,6 +216,11 @@ void TestRecordedRun::recalculatedAgainstLive()
             if (index >= vector->rawSamples().size())
                 continue;
             const double recalculated = vector->rawSamples().at(index) + offset;
+            // Ambient records come once a second: past the last one, in the
+            // run's final second, the recalculated factor is not defined.
+            if (compared[c] == ChannelId_ambientCorrectionFactor && !std::isfinite(recalculated)
+                && index >= vector->rawSamples().size() - rate)
+                continue;
             ++checkedPoints[c];
             if (!(std::fabs(recalculated - live) <= 0.01 * std::fabs(live)) && misses.size() < 20)
                 misses.append(QStringLiteral("%1 at %2 ms: live %3, recalculated %4")
@@ -256,7 +261,9 @@ void TestRecordedRun::recalculatedAgainstLive()
         if (s.value[2] > 1.0 && std::isfinite(s.value[3]))
             liveTorque = std::max(liveTorque, s.value[3] / s.value[2]);
     }
-    QVERIFY2(std::fabs(torque - liveTorque) <= 0.02 * liveTorque,
+    // The live figure comes from readings about every 100 ms, so it can only
+    // miss the true peak from below: the recalculated one may lie above it.
+    QVERIFY2(torque >= 0.98 * liveTorque && torque <= 1.05 * liveTorque,
              qPrintable(QStringLiteral("%1 against %2").arg(torque).arg(liveTorque)));
 }
 

@@ -225,8 +225,11 @@ try:
         # (Wrong settings are far off: no inertia leaves only the loss.)
         check(statistics.median(power_errors) <= 0.03, "roller power within 3 %% of I·ω·α plus the loss, median "
               "%.3f %%" % (100 * statistics.median(power_errors)))
-        check(all(abs(brake) * omega < 0.01 * power for omega, _, _, power, brake in samples),
-              "the absorber is off during the pull")
+        # The same straddling can pair a brake reading with a power reading of
+        # another block: nearly every reading, not each one, shows no absorber.
+        braking = sum(1 for omega, _, _, power, brake in samples if abs(brake) * omega >= 0.01 * power)
+        check(braking <= max(1, len(samples) // 20),
+              "the absorber is off during the pull (%d of %d readings show it)" % (braking, len(samples)))
         # Against the plant's own acceleration, the same power on average.
         plant_power = [I_ROLLER * omega * plant_acceleration(omega) + loss_torque(omega) * omega
                        for omega, _, _, _, _ in samples]
