@@ -1,5 +1,6 @@
 #include "BrakeController.h"
 
+#include "AbsorberLockButton.h"
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "Channels.h"
@@ -71,6 +72,9 @@ BrakeController::BrakeController(QWidget* parent)
     form->setContentsMargins(1, 1, 1, 1);
     form->setSpacing(2);
     form->setLabelAlignment(Qt::AlignRight);
+
+    absorberLockButton = new AbsorberLockButton(this);
+    form->addRow(absorberLockButton);
 
     comboBox_mode = new QComboBox(this);
     comboBox_mode->setObjectName(QStringLiteral("brakeController_mode"));
@@ -158,9 +162,10 @@ void BrakeController::init()
     form->addRow(tr("Spee&d"), spinBox_engineSpeedTarget);
     form->addRow(tr("&Acc."), spinBox_engineAccTarget);
 
-    // 2. The absorber starts unlocked.
+    // 2. The absorber starts unlocked; the button then follows its argument.
     if (theMCUThread)
         theMCUThread->setAbsorberLock(false);
+    absorberLockButton->init();
 
     // 3. One torque row per load cell.
     const int cells = std::clamp(theHwInfo.loadCells, 0, BrakeControllerPanelInputs::maxLoadCells);

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QPointF>
 
+class AbsorberLockButton;
 class BrakeControllerFF;
 class QComboBox;
 class QFormLayout;
@@ -61,6 +62,7 @@ public:
     static const QList<QPointF> manifoldPressureCurve;
     static const QList<QPointF> engineSpeedCurve;
 
+    AbsorberLockButton* absorberLockButton = nullptr;
     QComboBox* comboBox_mode = nullptr;
     QComboBox* comboBox_channel = nullptr;
     QLabel* label_dynoAntiStall = nullptr;

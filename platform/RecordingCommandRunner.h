@@ -20,7 +20,8 @@ public:
                                      const QByteArray& standardInput) override;
 
     // The next commands whose program equals `program` get `result`; unscripted
-    // commands succeed with exit code 0 and no output.
+    // commands succeed with exit code 0 and no output ("vcgencmd get_mem gpu"
+    // prints "gpu=76M").
     void script(const QString& program, const SystemCommandResult& result);
     // Every unscripted command of `program` gets `result` from now on, until
     // cleared; the answers of a simulated system rather than of one test.

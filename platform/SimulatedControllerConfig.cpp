@@ -45,6 +45,10 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
                 config.bootloaderSilentPage = number;
             } else if (key == QLatin1String("noSyncEcho")) {
                 config.noSyncEcho = number != 0;
+            } else if (key == QLatin1String("noUserPageAnswer")) {
+                config.noUserPageAnswer = number != 0;
+            } else if (key == QLatin1String("loadCellClipping")) {
+                config.loadCellClipping = number != 0;
             } else {
                 ok = false;
             }

@@ -17,6 +17,8 @@
 //                page index on which the bootloader reports a flash error,
 //                returns a wrong check value, or stays silent (default none)
 //   noSyncEcho   1: the sync request is not echoed
+//   noUserPageAnswer  1: user-page read requests are left unanswered
+//   loadCellClipping  1: the vehicle's load cells read beyond their range
 // Without a "stream" rate the program's controller measures a vehicle on its
 // rollers (SimulatedVehiclePlant) driven by the scenario file that the
 // environment variable ZEMBO_SIM_SCENARIO names (no file: a vehicle standing
@@ -37,6 +39,8 @@ struct SimulatedControllerConfig {
     int wrongCheckPage = -1;
     int bootloaderSilentPage = -1;
     bool noSyncEcho = false;
+    bool noUserPageAnswer = false;
+    bool loadCellClipping = false;
     // A vehicle plant instead of the test stream, and its scenario file.
     bool vehiclePlant = false;
     QString scenarioFile;

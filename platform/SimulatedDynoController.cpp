@@ -64,7 +64,9 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
             else
                 qDebug().noquote() << "Simulated controller: scenario" << config.scenarioFile;
         }
-        plant = std::make_unique<SimulatedVehiclePlant>(scenario, config.deviceCode);
+        auto vehicle = std::make_unique<SimulatedVehiclePlant>(scenario, config.deviceCode);
+        vehicle->setLoadCellClipping(config.loadCellClipping);
+        plant = std::move(vehicle);
     } else {
         auto stream = std::make_unique<SimulatedTestStream>(config.streamFramesPerMs);
         testStream = stream.get();
@@ -72,6 +74,7 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
     }
     version = config.firmwareVersion;
     syncEchoSuppressed = config.noSyncEcho;
+    userPageReadsUnanswered = config.noUserPageAnswer;
     flashErrorPage = config.flashErrorPage;
     wrongCheckPage = config.wrongCheckPage;
     silentPage = config.bootloaderSilentPage;
@@ -290,6 +293,8 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
             push(SimReg::canBus1Status, canStatus[1]);
         break;
     case SimReg::readUserPageWord: {
+        if (userPageReadsUnanswered)
+            break;
         const uint8_t id = static_cast<uint8_t>(value & 0xFF);
         push(SimReg::userPageWord, userPage.value(id, 0xFFFFFFFFu));
         push(SimReg::readUserPageWord, id);
@@ -578,6 +583,23 @@ void SimulatedDynoController::setCanStatus(uint32_t bus0, uint32_t bus1)
     QMutexLocker lock(&mutex);
     canStatus[0] = bus0;
     canStatus[1] = bus1;
+    // The firmware reports a change of a bus state without being asked.
+    push(SimReg::canBus0Status, canStatus[0]);
+    if (config.deviceCode != 2 && config.deviceCode != 4)
+        push(SimReg::canBus1Status, canStatus[1]);
+}
+
+void SimulatedDynoController::setLoadCellClipping(bool clipping)
+{
+    QMutexLocker lock(&mutex);
+    if (auto* vehicle = dynamic_cast<SimulatedVehiclePlant*>(plant.get()))
+        vehicle->setLoadCellClipping(clipping);
+}
+
+void SimulatedDynoController::setUserPageReadsUnanswered(bool unanswered)
+{
+    QMutexLocker lock(&mutex);
+    userPageReadsUnanswered = unanswered;
 }
 
 void SimulatedDynoController::setTraceEnabled(bool enabled)

@@ -82,7 +82,12 @@ public:
     void sendFrames(const QList<QPair<uint8_t, uint32_t>>& frames);
     void sendRawFrame(const unsigned char* frame);
     void injectCanFrame(int bus, uint32_t identifier, const unsigned char* data8, uint32_t timestamp);
+    // Sets the bus states and reports them to the board at once.
     void setCanStatus(uint32_t bus0, uint32_t bus1);
+    // The vehicle plant's load cells read beyond their range (no effect on another plant).
+    void setLoadCellClipping(bool clipping);
+    // Read requests of user-page words get no answer (writes still work).
+    void setUserPageReadsUnanswered(bool unanswered);
 
     // Observation.
     void setTraceEnabled(bool enabled);
@@ -150,6 +155,7 @@ private:
     int corruptFrame = 0;
     bool rejectNext = false;
     bool syncEchoSuppressed = false;
+    bool userPageReadsUnanswered = false;
     int flashErrorPage = -1;
     int wrongCheckPage = -1;
     int silentPage = -1;

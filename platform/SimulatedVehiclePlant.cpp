@@ -227,6 +227,8 @@ void SimulatedVehiclePlant::step(FrameSink& sink)
                 raw[i] = (torque - loadCellB[i]) / loadCellA[i];
             else
                 raw[i] = board.generation == 1 ? 2500.0 : 0.0;
+            if (loadCellClipping)
+                raw[i] = board.generation == 1 ? 65535.0 : 1.0;
         }
         if (board.generation == 1) {
             auto mv = [](double x) { return int(std::clamp(std::lround(x), 0L, 65535L)); };

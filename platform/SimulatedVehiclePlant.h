@@ -44,6 +44,10 @@ public:
     double vehicleTorque() const { return observedVehicleTorque.load(); }
     double elapsedSeconds() const { return observedTime.load(); }
 
+    // Fault: every load cell reads beyond its range (the clipping the board
+    // reports as a system alarm) until switched off.
+    void setLoadCellClipping(bool clipping) { loadCellClipping = clipping; }
+
 private:
     struct Board {
         int rollers = 4;
@@ -85,6 +89,7 @@ private:
     // What the board wrote.
     int deviceMode = 0;
     bool absorberLock = false;
+    bool loadCellClipping = false;
     double absorberLockValue = 1.0;
     int pidDetails = 0;
     std::array<SlotState, 6> inputSlots{};

@@ -93,6 +93,11 @@ public:
     void freqFrameSplitter(FreqFrame frame, int slot);
     void toothCounter(const FreqFrame& frame, int slot);
     void sampleFreqData(qint64 now);
+    // Announces a system alarm of the acquisition, at most once per type every
+    // systemAlarmIntervalMs: a faulty input reports on every frame (load cells
+    // every 2 ms), and the alarm field only needs to know that it goes on.
+    void raiseSystemAlarm(int type);
+    static constexpr qint64 systemAlarmIntervalMs = 250;
     void sampleEngineSpeedData(qint64 now);
 
     // ---- analog inputs and load cells
@@ -277,6 +282,9 @@ private:
     double dynoLossFromLoadFactor = 0.0;
     QList<double> internalLossModel;
     QList<double> speedLossModel;
+
+    // When each system alarm type was last announced (ms, block time).
+    qint64 lastSystemAlarm[4] = {};
 
     // Time of the block being decoded (ms since the epoch).
     qint64 blockTime = 0;

@@ -42,6 +42,18 @@ double RunThread::characteristicAt(DynoSettingId id, int channel, double x) cons
 
 // --------------------------------------------------------- frequency inputs
 
+void RunThread::raiseSystemAlarm(int type)
+{
+    if (type >= 0 && type < 4) {
+        qint64& last = lastSystemAlarm[type];
+        // A block time that went back (clock set) restarts the interval.
+        if (last != 0 && blockTime >= last && blockTime - last < systemAlarmIntervalMs)
+            return;
+        last = blockTime;
+    }
+    emit signal_systemAlarm(type);
+}
+
 void RunThread::freqFrameSplitter(FreqFrame frame, int slot)
 {
     if (slot == int(McuFreqInput::EngineSpeed)) {
@@ -51,7 +63,7 @@ void RunThread::freqFrameSplitter(FreqFrame frame, int slot)
         const int d = int(Tools::digitalFreqInputFromMcuFreqInput(static_cast<McuFreqInput>(slot)));
         if (d >= 0 && d < theHwInfo.freqInputs && d < 5 && freqInputProxies[d]) {
             if (freqInputProxies[d]->newFreqFrame(frame))
-                emit signal_systemAlarm(1);
+                raiseSystemAlarm(1);
         }
     }
     if (slot >= 0 && slot < 6)
@@ -166,7 +178,7 @@ void RunThread::newLoadCellData(const loadCellFrame_t& frame)
         const double x = frame.data[i];
         const LoadCellSettings& s = loadCellSettings[i];
         if (s.roller > 0 && (x < s.voltageCheckLow * 1000.0 || x > s.voltageCheckHigh * 1000.0))
-            emit signal_systemAlarm(2);
+            raiseSystemAlarm(2);
         if (FilterBoxChannel* channel = filterBox.channel(InputDataChannelId_loadCells, i))
             channel->addSample(x);
     }
@@ -179,7 +191,7 @@ void RunThread::newLoadCellDataV2(const loadCellFrameV2_t& frame)
         const LoadCellSettings& s = loadCellSettings[i];
         const int g = std::clamp(s.pgaGain, 0, 7);
         if (s.roller > 0 && std::fabs(x * double(1 << g)) > 0.8)
-            emit signal_systemAlarm(2);
+            raiseSystemAlarm(2);
         if (FilterBoxChannel* channel = filterBox.channel(InputDataChannelId_loadCells, i))
             channel->addSample(x);
     }

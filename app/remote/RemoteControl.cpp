@@ -108,8 +108,13 @@ RemoteControl::~RemoteControl()
 void RemoteControl::init()
 {
     channelDirectory->refresh();
-    if (theUI && theUI->runWidget)
-        state.setOutputLabels(theUI->runWidget->outputWidgetContainer->outputLabels());
+    if (theUI && theUI->runWidget) {
+        OutputWidgetContainer* outputs = theUI->runWidget->outputWidgetContainer;
+        state.setOutputLabels(outputs->outputLabels());
+        // The server reads a copy: every edited label refreshes it.
+        connect(outputs, &OutputWidgetContainer::signal_outputLabelsChanged, this,
+                [this, outputs] { state.setOutputLabels(outputs->outputLabels()); });
+    }
 }
 
 void RemoteControl::passwordChanged(const QString& password)

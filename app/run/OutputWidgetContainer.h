@@ -1,24 +1,51 @@
 #pragma once
 
+#include <QFrame>
+#include <QHash>
 #include <QList>
 #include <QString>
-#include <QWidget>
 
-// STAND-IN until the relay and low-side output buttons are built: their place
-// on the RUN tab and the function keys F1 to F8 that will press them. It holds
-// no output button yet and remembers the last key it was given.
-class OutputWidgetContainer : public QWidget
+class AbstractOutputWidget;
+class ActuatorController;
+class OutputWidget;
+class QVBoxLayout;
+
+// The RUN tab's column of output buttons: the board's low-side outputs (F1 to
+// F4), its relays (F5 to F8) and four actuator controllers, sized to share
+// the column's height (icons and one- or two-line text follow the height).
+//
+// It also catches the releases of held outputs that would otherwise be lost:
+// a function key coming up with a modifier held (the main window passes only
+// releases without one), the window losing focus to a box or another window.
+class OutputWidgetContainer : public QFrame
 {
     Q_OBJECT
 public:
     explicit OutputWidgetContainer(QWidget* parent = nullptr);
+    // Builds the buttons of the connected board (dyno settings ready).
     void init();
     void keyActivated(Qt::Key key, bool pressed);
-    // One entry per item of the list: an output button's label, or a null
-    // string for an item that is no output button.
+    // One entry per button in list order: an output's user label, or a null
+    // string for an actuator.
     QList<QString> outputLabels() const;
+    // Releases every held output (not the bistable ones).
+    void releaseHeldOutputs();
 
-    int keyPresses = 0;
-    int keyReleases = 0;
-    Qt::Key lastKey = Qt::Key_unknown;
+    QList<AbstractOutputWidget*> widgets;
+    QList<OutputWidget*> outputs;
+    QList<ActuatorController*> actuators;
+    QHash<int, OutputWidget*> keyMap;
+    int lastFormat = -1;
+
+Q_SIGNALS:
+    // A user label changed (the remote control keeps a copy).
+    void signal_outputLabelsChanged();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applySizes(int height);
+    QVBoxLayout* layout = nullptr;
 };

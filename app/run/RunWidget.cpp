@@ -6,6 +6,7 @@
 #include "CameraSettings.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
+#include "DynoOdometer.h"
 #include "EngineSpeedWidget.h"
 #include "Fonts.h"
 #include "LogWriter.h"
@@ -183,7 +184,10 @@ void RunWidget::initAfterSettings()
     mirrorActiveProjectForRunThread();
     outputWidgetContainer->init();
     brakeController->init();
+    engineSpeedWidget->runTabCurrent = [] { return theUI->tabWidget_main->currentIndex() == MainTab_run; };
     engineSpeedWidget->init();
+    connect(engineSpeedWidget, &EngineSpeedWidget::signal_settingsChanged, this,
+            &RunWidget::slot_updateStartButtonBackgroundColor, Qt::UniqueConnection);
     lossModelIndicator->init();
     QMetaObject::invokeMethod(runThread, &RunThread::slot_settingsReady, Qt::QueuedConnection);
     mdiManager->initAfterSettings();
@@ -284,8 +288,9 @@ void RunWidget::runStopProcedure()
 void RunWidget::handStopInputsToWriter()
 {
     RunStopInputs inputs = RunStopInputs::collect();
-    // The odometer does not measure the run's distance yet.
-    inputs.distance = 0.0;
+    // The odometer's distance so far; the run thread adds at most the last
+    // block's before the stop reaches it.
+    inputs.distance = theUI->settings->dynoOdometer->runDistance();
     inputs.powerCorrectionStandard =
         theUI->settings->powerCorrectionSetup->comboBox_settings_powerCorrection->currentIndex();
     inputs.comment = lineEdit_run_comment->text();

@@ -18,6 +18,7 @@
 #include "ReportEditor.h"
 #include "ResultScreenEditor.h"
 #include "RunWidget.h"
+#include "RunWidgetSetupRows.h"
 #include "UI.h"
 #include "lib/Tools.h"
 
@@ -26,7 +27,9 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 
@@ -34,6 +37,10 @@ Settings::Settings(QWidget* parent)
     : ACMTabWidget(parent)
 {
     setTabPosition(QTabWidget::West);
+    RunWidgetSetupRows::setRegistrar(
+        [this](QLabel* label, QCheckBox* visible, QCheckBox* isProtected, const QString& prefix) {
+            addRunWidgetSetupRow(label, visible, isProtected, prefix);
+        });
 
     projectSettings = new ProjectSettings(this);
     addTab(projectSettings, tr("Project"));
@@ -73,6 +80,27 @@ Settings::Settings(QWidget* parent)
     addTab(plainTextEdit_settings_about, tr("About"));
 
     setObjectName(QStringLiteral("tabWidget_settings"));
+}
+
+Settings::~Settings()
+{
+    RunWidgetSetupRows::setRegistrar(nullptr);
+}
+
+void Settings::addRunWidgetSetupRow(QLabel* label, QCheckBox* visible, QCheckBox* isProtected, const QString& prefix)
+{
+    const int row = gridLayout_runWidgets->rowCount();
+    label->setParent(groupBox_runWidgets);
+    visible->setParent(groupBox_runWidgets);
+    isProtected->setParent(groupBox_runWidgets);
+    gridLayout_runWidgets->addWidget(label, row, 0);
+    gridLayout_runWidgets->addWidget(visible, row, 1);
+    gridLayout_runWidgets->addWidget(isProtected, row, 2);
+    label->show();
+    visible->show();
+    isProtected->show();
+    RunWidgetSetupRows::nameAndBind(visible, isProtected, prefix);
+    runWidgetProtectedBoxes.append(isProtected);
 }
 
 void Settings::linkDynoSettings()
@@ -170,8 +198,18 @@ QWidget* Settings::buildMiscPage()
     Tools::blockMouseWheelAdjustment(spinBox_settings_resampleFrequency);
     analyze->addRow(tr("Analyze sampling frequency [Hz]"), spinBox_settings_resampleFrequency);
 
+    groupBox_runWidgets = new QGroupBox(tr("RUN WIDGETS"), inner);
+    groupBox_runWidgets->setMaximumWidth(300);
+    gridLayout_runWidgets = new QGridLayout(groupBox_runWidgets);
+    gridLayout_runWidgets->addWidget(new QLabel(tr("Widget"), groupBox_runWidgets), 0, 0);
+    gridLayout_runWidgets->addWidget(new QLabel(tr("Visible"), groupBox_runWidgets), 0, 1);
+    gridLayout_runWidgets->addWidget(new QLabel(tr("Protected"), groupBox_runWidgets), 0, 2);
+    page->addRow(groupBox_runWidgets);
+
     checkBox_settings_checkForUpdates = addCheckBox(page, QStringLiteral("checkBox_settings_checkForUpdates"),
                                                     tr("Check for software updates on start"), true);
+    checkBox_settings_alarmSound = addCheckBox(page, QStringLiteral("checkBox_settings_alarmSound"),
+                                               tr("Play sound when alarm is active"), false);
     checkBox_settings_blockRunStartWhenAlarm = addCheckBox(
         page, QStringLiteral("checkBox_settings_blockRunStartWhenAlarm"), tr("Block run start when alarm is active"), false);
     checkBox_settings_blockProgramExitWhenAlarm =
@@ -180,6 +218,8 @@ QWidget* Settings::buildMiscPage()
     checkBox_settings_absorberControlOnlyDuringRun =
         addCheckBox(page, QStringLiteral("checkBox_settings_absorberControlOnlyDuringRun"),
                     tr("Absorber control only during run"), true);
+    checkBox_settings_fullScreenAlarms =
+        addCheckBox(page, QStringLiteral("checkBox_settings_fullScreenAlarms"), tr("Full screen alarms"), false);
 
     // The sampling row shows only while the export is on; the handler is
     // connected before the binding so the stored state is applied at once.
@@ -194,7 +234,8 @@ QWidget* Settings::buildMiscPage()
                            checkBox_settings_autoHideTestDialogOnRunStart, checkBox_clearRunLossModelOnProjectActivation,
                            checkBox_settings_autoUpdateRunTabLossModel, checkBox_settings_checkForUpdates,
                            checkBox_settings_blockRunStartWhenAlarm, checkBox_settings_blockProgramExitWhenAlarm,
-                           checkBox_settings_absorberControlOnlyDuringRun})
+                           checkBox_settings_absorberControlOnlyDuringRun, checkBox_settings_alarmSound,
+                           checkBox_settings_fullScreenAlarms})
         theSettings.connectCheckBox(box);
     theSettings.connectDoubleSpinBox(doubleSpinBox_settings_csvExportSamplingValue);
     theSettings.connectSpinBox(spinBox_settings_resampleFrequency);

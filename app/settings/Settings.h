@@ -14,6 +14,9 @@ class ProjectSettings;
 class QCheckBox;
 class QDoubleSpinBox;
 class QFormLayout;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
 class QPlainTextEdit;
 class RemoteControl;
 class ReportEditor;
@@ -30,6 +33,12 @@ class Settings : public ACMTabWidget
     Q_OBJECT
 public:
     explicit Settings(QWidget* parent = nullptr);
+    ~Settings() override;
+
+    // One row of the RUN WIDGETS grid for a widget of the RUN panel: its
+    // label, its "visible" box (checked by default) and its "protected" box,
+    // named and bound under the prefix; "visible" is disabled while protected.
+    void addRunWidgetSetupRow(QLabel* label, QCheckBox* visible, QCheckBox* isProtected, const QString& prefix);
 
     ProjectSettings* projectSettings = nullptr;
     DynoSettings* dynoSettings = nullptr;
@@ -55,6 +64,13 @@ public:
     QCheckBox* checkBox_settings_checkForUpdates = nullptr;
     QCheckBox* checkBox_settings_blockRunStartWhenAlarm = nullptr;
     QCheckBox* checkBox_settings_blockProgramExitWhenAlarm = nullptr;
+    // Read by the alarm field through the settings store.
+    QCheckBox* checkBox_settings_alarmSound = nullptr;
+    // Read by the RUN desktops.
+    QCheckBox* checkBox_settings_fullScreenAlarms = nullptr;
+    QGroupBox* groupBox_runWidgets = nullptr;
+    QGridLayout* gridLayout_runWidgets = nullptr;
+    QList<QCheckBox*> runWidgetProtectedBoxes;
     // Read by the brake-controller panel through the settings store.
     QCheckBox* checkBox_settings_absorberControlOnlyDuringRun = nullptr;
 

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QColor>
 #include <QLabel>
 
-// STAND-IN until the status bar is built: the system-load label. It shows no
-// load yet; the CPU temperature the main window logs with every error is 0.
+#include <cstdint>
+
+// The status bar's system-load label: the board's CPU load from "/proc/stat"
+// (since the previous reading, so the first one averages since boot), the CPU
+// temperature from the thermal zone and the MCU's average and peak load, once
+// a second; yellow above 85 % load or 75 °C, red above 95 % or 80 °C. Every
+// 100 s high board and ambient temperatures go to the debug log.
 class SystemLoadWidget : public QLabel
 {
     Q_OBJECT
@@ -12,4 +18,18 @@ public:
     void initAfterChannels();
 
     int cpuTemperature = 0;
+    // Last computed load in percent (NaN before the first reading).
+    double load() const { return lastLoad; }
+
+    // Colour for a load and temperature: invalid for none.
+    static QColor loadColor(double loadPercent, int temperature);
+
+public Q_SLOTS:
+    void slot_updateInfo();
+    void slot_warrantyTemperatureCheck();
+
+private:
+    // user, nice, system, idle, iowait, irq, softirq
+    uint64_t counters[7] = {};
+    double lastLoad;
 };

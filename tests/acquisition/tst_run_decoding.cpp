@@ -10,6 +10,7 @@
 #include "RunThreadFixture.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -359,12 +360,18 @@ void TestRunDecoding::loadCellClippingAlarm()
         for (int k = 0; k < theHwInfo.loadCells; ++k)
             offending.append({reg(DynoRegister::ainlcV2_1) + k, bits(0.007f)});
     }
-    fixture->feed(offending);
-    fixture->feed(offending);
+    // The run thread announces a lasting fault at most every 250 ms, however
+    // many frames report it.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 5; ++i)
+        fixture->feed(offending);
+    const qint64 ms = elapsed.elapsed();
     int clipping = 0;
     for (const QList<QVariant>& alarm : alarms)
         clipping += alarm.at(0).toInt() == 2 ? 1 : 0;
-    QCOMPARE(clipping, 2);
+    QVERIFY(clipping >= 1);
+    QVERIFY2(clipping <= 1 + ms / RunThread::systemAlarmIntervalMs + 1, qPrintable(QString::number(clipping)));
 }
 
 void TestRunDecoding::stoppedInputsReadZero()

@@ -1,0 +1,211 @@
+// The whole program in the test's process on the simulated dyno, a car at
+// full throttle and then coasting (platform/scenarios/full-throttle.txt):
+// the absorber lock as the operator meets it (question while the rollers
+// turn, the lock reaching the controller and stopping the rollers) and the
+// output buttons over the remote control.
+#include "AbsorberLockButton.h"
+#include "BrakeController.h"
+#include "Channels.h"
+#include "DynoSetting.h"
+#include "DynoSettings.h"
+#include "HwInfo.h"
+#include "MainUI.h"
+#include "MainWindowFixture.h"
+#include "McuThread.h"
+#include "OutputWidget.h"
+#include "OutputWidgetContainer.h"
+#include "RecordingAnswerer.h"
+#include "RemoteControl.h"
+#include "RunChannel.h"
+#include "RunWidget.h"
+#include "ServerThread.h"
+#include "Settings.h"
+#include "SimulatedDynoController.h"
+#include "SimulatedGpioDevice.h"
+#include "UI.h"
+#include "rpiGPIO.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr uint32_t absorberLockAddress = 1716;
+
+SimulatedDynoController* controller()
+{
+    return dynamic_cast<SimulatedDynoController*>(theMCUThread->transport());
+}
+
+bool lockWord(uint32_t* value)
+{
+    return controller()->configWord(absorberLockAddress, 0, value);
+}
+
+double roadSpeed()
+{
+    return theChannels.getChannel(ChannelId_dynoSpeed, 0)->getValue();
+}
+
+// Road speed a given time from now, the event loop running meanwhile.
+double speedAfter(int ms)
+{
+    QTest::qWait(ms);
+    return roadSpeed();
+}
+
+} // namespace
+
+class TestDynoProgram : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void absorberLockOnTheSimulatedDyno();
+    void outputsOverRemoteControl();
+
+private:
+    int questionsAsked() const;
+    QByteArray command(QTcpSocket& socket, const QByteArray& line);
+
+    RecordingAnswerer* answerer = nullptr;
+    MainUI* window = nullptr;
+};
+
+void TestDynoProgram::initTestCase()
+{
+    answerer = new RecordingAnswerer;
+    MainWindowFixture::prepareProcess();
+    window = MainWindowFixture::createWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(window->secondStageDone, 20000);
+    QVERIFY(controller());
+}
+
+void TestDynoProgram::cleanupTestCase()
+{
+    MainWindowFixture::destroyWindow(window);
+    delete answerer;
+}
+
+int TestDynoProgram::questionsAsked() const
+{
+    int count = 0;
+    for (const RecordingAnswerer::Shown& shown : answerer->shown)
+        count += shown.text == QStringLiteral("Activate absorber lock?") ? 1 : 0;
+    return count;
+}
+
+void TestDynoProgram::absorberLockOnTheSimulatedDyno()
+{
+    // The panel shows while a torque controller follows it.
+    theDynoSettings->getSetting(DynoSettingId_torquePidSpSource, 0)->setValue(2);
+    AbsorberLockButton* lock = theUI->runWidget->brakeController->absorberLockButton;
+    QVERIFY(lock->isVisible());
+    uint32_t word = 99;
+    // Released at start-up.
+    QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 0, 10000);
+
+    // Under way: the question comes; No leaves it released.
+    QTRY_VERIFY_WITH_TIMEOUT(roadSpeed() > 15.0, 60000);
+    answerer->respond = [](QDialog*) { return int(QMessageBox::No); };
+    lock->click();
+    QCOMPARE(questionsAsked(), 1);
+    QVERIFY(!lock->isChecked());
+    QVERIFY(!lock->lockSent());
+    QTest::qWait(200);
+    QVERIFY(lockWord(&word));
+    QCOMPARE(word, 0u);
+
+    // Coasting: the throttle closes and the speed falls on its own.
+    QElapsedTimer waiting;
+    waiting.start();
+    double previous = roadSpeed();
+    bool coasting = false;
+    while (!coasting && waiting.elapsed() < 90000) {
+        const double now = speedAfter(500);
+        coasting = now < previous - 0.05 && now > 20.0;
+        previous = now;
+    }
+    QVERIFY2(coasting, qPrintable(QString::number(roadSpeed())));
+    const double freeStart = roadSpeed();
+    const double freeDrop = freeStart - speedAfter(2000);
+    QVERIFY(freeDrop > 0.0);
+
+    // Yes: locked, and the rollers stop far sooner.
+    answerer->respond = [](QDialog*) { return int(QMessageBox::Yes); };
+    const double lockedStart = roadSpeed();
+    lock->click();
+    QCOMPARE(questionsAsked(), 2);
+    QVERIFY(lock->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 1, 5000);
+    const double lockedDrop = lockedStart - speedAfter(2000);
+    qInfo("speed drop in 2 s: %.2f m/s coasting, %.2f m/s locked", freeDrop, lockedDrop);
+    QVERIFY2(lockedDrop > 4.0 * freeDrop, qPrintable(QStringLiteral("%1 %2").arg(freeDrop).arg(lockedDrop)));
+    QTRY_VERIFY_WITH_TIMEOUT(roadSpeed() < 0.5, 30000);
+
+    // Released, then locked at rest: no question.
+    lock->click();
+    QVERIFY(!lock->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 0, 5000);
+    if (roadSpeed() <= 0.0 || std::isnan(roadSpeed())) {
+        lock->click();
+        QCOMPARE(questionsAsked(), 2);
+        QVERIFY(lock->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 1, 5000);
+        lock->click();
+        QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 0, 5000);
+    } else {
+        qInfo("rollers creep at %.3f m/s; the at-rest case is left to the unit test", roadSpeed());
+    }
+    answerer->respond = nullptr;
+}
+
+QByteArray TestDynoProgram::command(QTcpSocket& socket, const QByteArray& line)
+{
+    socket.write(line + '\n');
+    socket.flush();
+    QElapsedTimer timer;
+    timer.start();
+    while (!socket.canReadLine() && timer.elapsed() < 10000)
+        QTest::qWait(10);
+    return socket.readLine().trimmed();
+}
+
+void TestDynoProgram::outputsOverRemoteControl()
+{
+    ServerThread* server = theUI->settings->remoteControl->serverThread;
+    QTRY_VERIFY_WITH_TIMEOUT(server->serverPort() != 0, 10000);
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), server->serverPort());
+    QVERIFY(socket.waitForConnected(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine(), 5000);
+    QVERIFY(socket.readLine().startsWith("HELLO Zembo_"));
+
+    auto gpio = SimulatedGpioDevice::find(QStringLiteral("gpiochip4"));
+    QVERIFY(gpio);
+    QCOMPARE(command(socket, "KEY F5 PRESS"), QByteArray("OK"));
+    QTRY_COMPARE_WITH_TIMEOUT(gpio->output(rpiGPIO::relayLines[0]), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(command(socket, "CHANNEL relayOutput_1_state"), QByteArray("CHANNEL relayOutput_1_state 1"),
+                              5000);
+    QCOMPARE(command(socket, "KEY F5 RELEASE"), QByteArray("OK"));
+    QTRY_COMPARE_WITH_TIMEOUT(gpio->output(rpiGPIO::relayLines[0]), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(command(socket, "CHANNEL relayOutput_1_state"), QByteArray("CHANNEL relayOutput_1_state 0"),
+                              5000);
+
+    // The labels as the server reads them: relays follow the low-side outputs.
+    OutputWidgetContainer* outputs = theUI->runWidget->outputWidgetContainer;
+    const int firstRelay = theHwInfo.lowSideOutputs;
+    const QByteArray index = QByteArray::number(firstRelay + 1);
+    QCOMPARE(command(socket, "OUTPUT-LABEL " + index), "OUTPUT-LABEL " + index + " Starter");
+    outputs->outputs.at(firstRelay + 1)->lineEdit_userLabel->setText(QStringLiteral("Starter motor"));
+    QCOMPARE(command(socket, "OUTPUT-LABEL " + index), "OUTPUT-LABEL " + index + " Starter%20motor");
+}
+
+QTEST_MAIN(TestDynoProgram)
+#include "tst_dyno_program.moc"
