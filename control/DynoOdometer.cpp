@@ -200,7 +200,10 @@ void DynoOdometer::slot_runFinished(double runTime)
         pending.seconds += runTime;
     if (std::isfinite(runMetres) && runMetres > 0.0)
         pending.distance += runMetres;
-    const RunChannel* peak = theChannels.getChannel(ChannelId_dynoSpeedMax, 0);
+    // The registry's peak channel; none before the registry exists (the
+    // program registers it at start-up, tools and tests may not).
+    const QList<RunChannel*> peaks = theChannels.getChannels(ChannelId_dynoSpeedMax);
+    const RunChannel* peak = peaks.isEmpty() ? nullptr : peaks.first();
     const double peakSpeed = peak ? peak->getValue() : std::numeric_limits<double>::quiet_NaN();
     if (std::isfinite(peakSpeed))
         pending.peakSpeed = std::max(pending.peakSpeed, peakSpeed);

@@ -95,8 +95,13 @@ try:
     check(admin.ask(b"CHANNEL") == b"?", "CHANNEL alone")
     check(admin.ask(b"CHANNEL-SETUP") == b"?", "CHANNEL-SETUP alone")
 
-    # No output buttons and no operator input channels exist in this version.
-    check(admin.ask(b"OUTPUT-LABEL 0") == b"OUTPUT-LABEL NOT-FOUND 0", "output 0")
+    # The RUN panel's list on the simulated board (ZR6): four low-side
+    # outputs, four relays, then four actuator controllers, which are no
+    # output buttons; past the end nothing.
+    check(admin.ask(b"OUTPUT-LABEL 0") == b"OUTPUT-LABEL 0 User%20label", "output 0")
+    check(admin.ask(b"OUTPUT-LABEL 5") == b"OUTPUT-LABEL 5 Starter", "output 5: relay 1")
+    check(admin.ask(b"OUTPUT-LABEL 8") == b"OUTPUT-LABEL NOT-FOUND 8", "entry 8: an actuator controller")
+    check(admin.ask(b"OUTPUT-LABEL 12") == b"OUTPUT-LABEL NOT-FOUND 12", "entry 12: past the end")
     check(admin.ask(b"OUTPUT-LABEL -1") == b"OUTPUT-LABEL NOT-FOUND -1", "output -1")
     check(admin.ask(b"OUTPUT-LABEL") == b"?", "OUTPUT-LABEL alone")
     check(admin.ask(b"WRITE-CHANNEL time 1") == b"CHANNEL NOT-FOUND time", "built-in channel not writable")
@@ -118,11 +123,11 @@ try:
     # Two commands in one packet, and one split over two packets (CR LF too).
     admin.sock.sendall(b"CHANNEL time\r\nOUTPUT-LABEL 3\n")
     check(admin.line().startswith(b"CHANNEL time "), "first of two in one packet")
-    check(admin.line() == b"OUTPUT-LABEL NOT-FOUND 3", "second of two in one packet")
+    check(admin.line() == b"OUTPUT-LABEL 3 User%20label", "second of two in one packet")
     admin.sock.sendall(b"OUTPUT-LA")
     time.sleep(0.3)
     admin.sock.sendall(b"BEL 7\n")
-    check(admin.line() == b"OUTPUT-LABEL NOT-FOUND 7", "command split over two packets")
+    check(admin.line() == b"OUTPUT-LABEL 7 FAN2", "command split over two packets")
 
     # START-STOP presses the button only while the RUN tab is current.
     check(admin.ask(b"TAB ANALYZE") == b"OK", "TAB ANALYZE")
@@ -146,7 +151,7 @@ try:
     except (ConnectionResetError, socket.timeout) as error:
         closed = isinstance(error, ConnectionResetError)
     check(closed, "flooding connection closed")
-    check(admin.ask(b"OUTPUT-LABEL 0") == b"OUTPUT-LABEL NOT-FOUND 0", "other connections go on")
+    check(admin.ask(b"OUTPUT-LABEL 0") == b"OUTPUT-LABEL 0 User%20label", "other connections go on")
     for client in (guest, admin, hex_admin, flood):
         client.close()
 finally:

@@ -54,8 +54,12 @@ bool drawn(const QImage& image)
 bool save(QWidget* widget, const QString& path)
 {
     const QImage image = widget->grab().toImage();
-    if (!drawn(image) || !image.save(path)) {
-        std::fprintf(stderr, "blank or unsaved: %s\n", qPrintable(path));
+    if (!drawn(image)) {
+        std::fprintf(stderr, "blank: %s\n", qPrintable(path));
+        return false;
+    }
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot be saved: %s\n", qPrintable(path));
         return false;
     }
     std::printf("%s\n", qPrintable(path));
@@ -77,7 +81,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QDir().mkpath(out.path());
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot make the folder %s\n", qPrintable(out.path()));
+        return 2;
+    }
     RecordingAnswerer answerer;
     answerer.result = QDialog::Accepted;
     MainWindowFixture::prepareProcess();

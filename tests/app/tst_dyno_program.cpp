@@ -9,6 +9,7 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "HwInfo.h"
+#include "MainTab.h"
 #include "MainUI.h"
 #include "MainWindowFixture.h"
 #include "McuThread.h"
@@ -106,7 +107,10 @@ void TestDynoProgram::absorberLockOnTheSimulatedDyno()
     // The panel shows while a torque controller follows it.
     theDynoSettings->getSetting(DynoSettingId_torquePidSpSource, 0)->setValue(2);
     AbsorberLockButton* lock = theUI->runWidget->brakeController->absorberLockButton;
-    QVERIFY(lock->isVisible());
+    // On the RUN tab, where the operator meets it (the program opens on the
+    // tab it last showed, the first one in a new configuration).
+    theUI->tabWidget_main->setCurrentIndex(MainTab_run);
+    QTRY_VERIFY(lock->isVisible());
     uint32_t word = 99;
     // Released at start-up.
     QTRY_VERIFY_WITH_TIMEOUT(lockWord(&word) && word == 0, 10000);

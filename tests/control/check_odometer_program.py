@@ -4,59 +4,28 @@ controller's page file holds one more run, its seconds and its distance, and
 the run file's "distance" (h5py) equals the increase of word 4 within 2 m.
 With the controller leaving user-page reads unanswered, a run writes nothing
 back (the counters would be wiped)."""
-import datetime
 import os
-import re
-import signal
-import socket
-import subprocess
+import sqlite3
 import sys
 import time
 
 import h5py
 
-START_UP = 120
-RUN_EVENT = 60
-PROGRAM = sys.argv[1]
-SCENARIO = sys.argv[2]
-HOME = os.environ["HOME"]
-ZEMBO = os.path.join(HOME, ".zembo")
-RUNS = os.path.join(ZEMBO, "runs")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+import zembo_program  # noqa: E402
+from zembo_program import wait_for  # noqa: E402
+
+program = zembo_program.Program(sys.argv[1], scenario=sys.argv[2])
+checks = program.checks
+check = checks.check
+ZEMBO = program.zembo
+RUNS = program.runs
 PAGE = os.path.join(ZEMBO, "simulatedControllerUserPage.txt")
 SEEDED = {2: 41, 3: 3725, 4: 123456, 5: 55, 6: 9810, 7: 8000}
-os.environ["HDF5_USE_FILE_LOCKING"] = "FALSE"
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what)
-    return condition
-
-
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
-
-
-def log_text():
-    name = datetime.date.today().strftime("%Y-%m-%d") + ".txt"
-    try:
-        with open(os.path.join(ZEMBO, "log", name), encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
-
-
-def wait_for(condition, timeout=RUN_EVENT):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.1)
-    return False
+program.seed_settled_board()
+zembo_program.write(os.path.join(program.system_root, "proc/stat"), "cpu  100 0 100 800 0 0 0 0 0 0\n")
+zembo_program.write(os.path.join(program.system_root, "proc/meminfo"),
+                    "MemTotal: 3072000 kB\nMemAvailable: 2048000 kB\n")
 
 
 def page():
@@ -72,80 +41,48 @@ def page():
     return words
 
 
-class Client:
-    def __init__(self, port):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=RUN_EVENT)
-        self.buffer = b""
-        self.line()
-
-    def line(self):
-        while b"\n" not in self.buffer:
-            chunk = self.sock.recv(65536)
-            if not chunk:
-                raise ConnectionError("closed")
-            self.buffer += chunk
-        line, self.buffer = self.buffer.split(b"\n", 1)
-        return line
-
-    def ask(self, command):
-        self.sock.sendall(command + b"\n")
-        return self.line()
-
-
-write(os.path.join(ZEMBO, "settings.ini"), "[General]\npasswdChanged=1\n")
-system_root = os.path.join(HOME, "system")
-write(os.path.join(system_root, "etc/modprobe.d/usbserial.conf"), "blacklist ftdi_sio\n")
-write(os.path.join(system_root, "sys/devices/system/cpu/isolated"), "3\n")
-write(os.path.join(system_root, "proc/stat"), "cpu  100 0 100 800 0 0 0 0 0 0\n")
-write(os.path.join(system_root, "proc/meminfo"), "MemTotal: 3072000 kB\nMemAvailable: 2048000 kB\n")
+# A run is recorded for the active project: the first start makes the
+# database, a project is added and made the last one.
+program.start_and_stop()
+database = sqlite3.connect(program.database)
+project = database.execute("insert into projects2 (vehicleId, projectName) values ('KR 4711', 'Focus ST')").lastrowid
+database.commit()
+database.close()
+check(program.replace_ini_value("lastProjectId", "%d" % project), "lastProjectId in settings.ini")
 
 
 def run_program(controller, seconds):
     """Starts the program, records one run of about `seconds`, stops it; returns the run file."""
-    env = dict(os.environ, ZEMBO_SYSTEM_ROOT=system_root, ZEMBO_REMOTE_PORT="0", ZEMBO_ANSWER_DIALOGS="1",
-               ZEMBO_UPDATE_BASE_URL="http://127.0.0.1:9/", ZEMBO_SIM_SCENARIO=SCENARIO)
-    env.pop("ZEMBO_SIM_CONTROLLER", None)
-    if controller:
-        env["ZEMBO_SIM_CONTROLLER"] = controller
-    before = len(log_text())
-    process = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program.start({"ZEMBO_SIM_CONTROLLER": controller} if controller else None)
     path = ""
     try:
-        if not wait_for(lambda: "Start-up stage 3 done" in log_text()[before:], START_UP):
-            sys.exit("program did not reach its second stage")
-        ports = re.findall(r"Remote control server listening on port (\d+)", log_text()[before:])
-        if not ports:
-            sys.exit("the remote control does not listen")
-        client = Client(int(ports[-1]))
-        existing = set(os.listdir(RUNS)) if os.path.isdir(RUNS) else set()
-        check(client.ask(b"TAB RUN") == b"OK", "TAB RUN")
-        check(client.ask(b"START-STOP") == b"OK", "START")
-        check(wait_for(lambda: "Run START" in log_text()[before:]), "run started")
+        check(program.wait_for_log("Active project %d" % project), "project active at start")
+        admin = program.admin()
+        before = program.run_files()
+        check(admin.ask(b"TAB RUN") == b"OK", "TAB RUN")
+        check(admin.ask(b"START-STOP") == b"OK", "START")
+        check(program.wait_for_log("Run START"), "run started")
         time.sleep(seconds)
-        check(client.ask(b"START-STOP") == b"OK", "STOP")
-        check(wait_for(lambda: "Run STOP" in log_text()[before:]), "run stopped")
-        new = sorted(set(os.listdir(RUNS)) - existing)
+        check(admin.ask(b"START-STOP") == b"OK", "STOP")
+        check(program.wait_for_log("Run STOP"), "run stopped")
+        new = sorted(program.run_files() - before)
         check(len(new) == 1, "one new run file: %s" % new)
         path = os.path.join(RUNS, new[0]) if new else ""
         # The run end reaches the controller shortly after the stop.
         time.sleep(2.0)
+        admin.close()
     finally:
-        process.send_signal(signal.SIGTERM)
-        try:
-            code = process.wait(RUN_EVENT)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            code = process.wait()
-        check(code == 0, "exit code after SIGTERM: %s" % code)
+        program.stop()
     return path
 
 
-write(PAGE, "".join("%d %d\n" % item for item in SEEDED.items()))
+zembo_program.write(PAGE, "".join("%d %d\n" % item for item in SEEDED.items()))
 path = run_program("", 8.0)
 words = page()
 print("page after the run:", words)
 check(words.get(2) == SEEDED[2] + 1, "run count %s" % words.get(2))
 increase = words.get(4, 0) - SEEDED[4]
+check(bool(path), "a run file to read")
 with h5py.File(path, "r") as f:
     run_info = f["runInfo"]
     distance = float(run_info["distance"][0, 0])
@@ -162,5 +99,5 @@ check(words.get(6, 0) >= SEEDED[6] and words.get(7, 0) >= SEEDED[7], "peaks neve
 after_first = page()
 run_program("noUserPageAnswer=1", 3.0)
 check(page() == after_first, "page unchanged without answered reads: %s" % page())
-check("user page not read yet" in log_text(), "the waiting counters are logged")
-sys.exit(1 if failures else 0)
+check(program.logged("user page not read yet"), "the waiting counters are logged")
+checks.finish("odometer on the simulated dyno: one run added to the page, its distance in the run file")

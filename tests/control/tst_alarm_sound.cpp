@@ -68,7 +68,11 @@ void TestAlarmSound::soundReachesTheSink()
     recorder.start(QStringLiteral("parec"),
                    {QStringLiteral("--server=") + server, QStringLiteral("-d"), QStringLiteral("zembo_null.monitor"),
                     QStringLiteral("--raw"), QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                    QStringLiteral("--rate=22050")});
+                    QStringLiteral("--rate=22050"),
+                    // Small fragments: with the server's default of about two
+                    // seconds the samples still buffered are lost when parec
+                    // is terminated, and the recording would end before the sound.
+                    QStringLiteral("--latency-msec=50")});
     QVERIFY2(recorder.waitForStarted(5000), "parec cannot be started (package pulseaudio-utils)");
     QTest::qWait(300);
 
