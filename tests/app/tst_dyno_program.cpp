@@ -1,13 +1,17 @@
 // The whole program in the test's process on the simulated dyno, a car at
 // full throttle and then coasting (platform/scenarios/full-throttle.txt):
 // the absorber lock as the operator meets it (question while the rollers
-// turn, the lock reaching the controller and stopping the rollers) and the
-// output buttons over the remote control.
+// turn, the lock reaching the controller and stopping the rollers), the
+// output buttons over the remote control, a load-cell fault of the controller
+// in the status bar's alarm field, and the engine-speed ratio calibrated into
+// the last run file (read back with h5py) only outside a run.
 #include "AbsorberLockButton.h"
+#include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "Channels.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
+#include "EngineSpeedWidget.h"
 #include "HwInfo.h"
 #include "MainTab.h"
 #include "MainUI.h"
@@ -15,18 +19,28 @@
 #include "McuThread.h"
 #include "OutputWidget.h"
 #include "OutputWidgetContainer.h"
+#include "ProjectListModel.h"
 #include "RecordingAnswerer.h"
 #include "RemoteControl.h"
+#include "LogWriter.h"
 #include "RunChannel.h"
+#include "RunFile.h"
+#include "RunThread.h"
 #include "RunWidget.h"
+#include "SafeSpinBox.h"
 #include "ServerThread.h"
 #include "Settings.h"
 #include "SimulatedDynoController.h"
 #include "SimulatedGpioDevice.h"
+#include "Statusbar.h"
 #include "UI.h"
 #include "rpiGPIO.h"
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlQuery>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTcpSocket>
@@ -60,6 +74,24 @@ double speedAfter(int ms)
     return roadSpeed();
 }
 
+// Dyno setting 41 (the engine-speed ratio) as a run file holds it, read by h5py.
+double storedRatio(const QString& file)
+{
+    const QString key = RunFile::dynoSettingName(DynoSettingId_engineSpeedRatio, 0);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, h5py\n"
+                                 "with h5py.File(sys.argv[1], 'r') as f:\n"
+                                 "    print(repr(float(f['setup'][sys.argv[2]][0, 0])))\n"),
+                  file, key});
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
+        qWarning() << "h5py could not read" << key << "of" << file << python.readAllStandardError();
+        return std::nan("");
+    }
+    return python.readAllStandardOutput().trimmed().toDouble();
+}
+
 } // namespace
 
 class TestDynoProgram : public QObject
@@ -68,8 +100,11 @@ class TestDynoProgram : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    // First, while the car still accelerates from its start speed.
+    void speedRatioIntoTheLastRunFile();
     void absorberLockOnTheSimulatedDyno();
     void outputsOverRemoteControl();
+    void loadCellFaultReachesTheAlarmField();
 
 private:
     int questionsAsked() const;
@@ -215,6 +250,107 @@ void TestDynoProgram::outputsOverRemoteControl()
     QCOMPARE(command(socket, "OUTPUT-LABEL " + index), "OUTPUT-LABEL " + index + " Starter");
     outputs->outputs.at(firstRelay + 1)->lineEdit_userLabel->setText(QStringLiteral("Starter motor"));
     QCOMPARE(command(socket, "OUTPUT-LABEL " + index), "OUTPUT-LABEL " + index + " Starter%20motor");
+}
+
+void TestDynoProgram::loadCellFaultReachesTheAlarmField()
+{
+    // The first load cell on the roller, so its range is checked.
+    theDynoSettings->getSetting(DynoSettingId_loadCellRoller, 0)->setValue(1);
+    AlarmWidget* alarm = theUI->statusbar->alarmWidget;
+    QTRY_VERIFY_WITH_TIMEOUT(!alarm->isAlarmActive(), 10000);
+    const QString text = QStringLiteral("Load cell signal clipping");
+
+    // The controller's load cells read beyond their range: the run thread
+    // announces it and the status bar's field shows it.
+    controller()->setLoadCellClipping(true);
+    QTRY_VERIFY_WITH_TIMEOUT(alarm->isAlarmActive() && alarm->toolTip().contains(text), 10000);
+    // Still there while the fault lasts, well past the hold time of one report.
+    QTest::qWait(int(AlarmWidget::systemAlarmHoldMs) + 1000);
+    QVERIFY(alarm->toolTip().contains(text));
+
+    // Gone once the readings are back in range and the hold time has passed.
+    controller()->setLoadCellClipping(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!alarm->toolTip().contains(text), int(AlarmWidget::systemAlarmHoldMs) + 10000);
+}
+
+void TestDynoProgram::speedRatioIntoTheLastRunFile()
+{
+    // A project to record for, on the RUN tab, the ratio calculated.
+    QSqlQuery insert(theProjectListModel->database());
+    QVERIFY(insert.exec(QStringLiteral("insert into projects2 (vehicleId, projectName) values ('KR 4711', 'Focus ST')")));
+    const int projectId = insert.lastInsertId().toInt();
+    theProjectListModel->select();
+    theProjectListModel->slot_setActiveProjectByRow(theProjectListModel->rowFromProjectId(projectId));
+    theUI->tabWidget_main->setCurrentIndex(MainTab_run);
+    RunWidget* run = theUI->runWidget;
+    EngineSpeedWidget* engineSpeed = run->engineSpeedWidget;
+    engineSpeed->comboBox_runEngineSpeedSource->setCurrentIndex(0);
+    QTRY_VERIFY_WITH_TIMEOUT(roadSpeed() > 1.0, 90000);
+
+    // The calibration from the peak engine speed, "Update speed ratio in last
+    // run file" ticked.
+    double rpm = 0;
+    int calibrations = 0;
+    answerer->respond = [&](QDialog* dialog) {
+        auto* engineSpeedBox = dialog->findChild<QDoubleSpinBox*>(
+            QStringLiteral("setEngineSpeedRatioFromMaxEngineSpeed_engineSpeed"));
+        auto* update = dialog->findChild<QCheckBox*>(QStringLiteral("setEngineSpeedRatioFromMaxEngineSpeed_updateInLastRun"));
+        if (!engineSpeedBox || !update)
+            return int(QDialog::Rejected);
+        ++calibrations;
+        engineSpeedBox->setValue(rpm);
+        update->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    auto record = [run](int ms) {
+        run->pushButton_run_startStop->click();
+        if (!run->running)
+            return QString();
+        const QString file = run->logWriter->filePath;
+        QTest::qWait(ms);
+        run->pushButton_run_startStop->click();
+        return run->running ? QString() : file;
+    };
+
+    const QString first = record(1500);
+    QVERIFY(!first.isEmpty());
+    QCOMPARE(run->runThread->lastRunFilePath(), first);
+    const double firstStored = storedRatio(first);
+    QVERIFY(std::isfinite(firstStored) && firstStored > 0.0);
+
+    // While a run is recorded the last file keeps its ratio; the editor and
+    // the setting take the new one.
+    run->pushButton_run_startStop->click();
+    QVERIFY(run->running);
+    const QString second = run->logWriter->filePath;
+    QVERIFY(second != first);
+    QTest::qWait(1000);
+    rpm = 5000;
+    engineSpeed->setRatioFromMaxEngineSpeed();
+    QCOMPARE(calibrations, 1);
+    const double during = engineSpeed->spinBox_engineSpeedRatio->value();
+    QVERIFY(std::isfinite(during) && during > 0.0);
+    QCOMPARE(theDynoSettings->getSetting(DynoSettingId_engineSpeedRatio, 0)->value().toDouble(), during);
+    QCOMPARE(storedRatio(first), firstStored);
+    run->pushButton_run_startStop->click();
+    QVERIFY(!run->running);
+    QCOMPARE(run->runThread->lastRunFilePath(), second);
+    // The run stored the settings it ended with.
+    QVERIFY(qAbs(storedRatio(second) - during) < 1e-9 * during);
+
+    // Outside a run the last run file takes the new ratio.
+    rpm = 1000;
+    engineSpeed->setRatioFromMaxEngineSpeed();
+    QCOMPARE(calibrations, 2);
+    const double after = engineSpeed->spinBox_engineSpeedRatio->value();
+    // A fifth of the engine speed at a peak road speed that only grew.
+    QVERIFY2(std::isfinite(after) && after > 0.0 && after < during / 4.0,
+             qPrintable(QStringLiteral("%1 after %2").arg(after).arg(during)));
+    // The file takes the calculated ratio, the editor shows it to its three decimals.
+    QVERIFY2(qAbs(storedRatio(second) - after) <= 0.0005 + 1e-12,
+             qPrintable(QStringLiteral("%1 in the file, %2 set").arg(storedRatio(second)).arg(after)));
+    QCOMPARE(storedRatio(first), firstStored);
+    answerer->respond = nullptr;
 }
 
 QTEST_MAIN(TestDynoProgram)
