@@ -146,8 +146,11 @@ void AlarmWidget::slot_systemAlarm(int type)
 
 void AlarmWidget::startBlinking()
 {
-    if (blinkTimer->isActive())
+    if (blinkTimer->isActive()) {
+        // Already blinking: a new alarm shows now, not with the next blink.
+        updateTexts();
         return;
+    }
     blinkTimer->start();
     // The field shows the alarm now, not a blink period later.
     slot_blinkTimer();

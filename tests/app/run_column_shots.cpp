@@ -24,6 +24,7 @@
 #include "RunChannel.h"
 #include "RunWidget.h"
 #include "Statusbar.h"
+#include "SystemRoot.h"
 #include "UI.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSet>
 #include <QTabWidget>
@@ -71,6 +74,14 @@ void settle(int ms)
     QTest::qWait(ms);
 }
 
+// A file of the system root (ZEMBO_SYSTEM_ROOT) the status bar reads.
+bool writeSystemFile(const QString& path, const QByteArray& text)
+{
+    QFile file(SystemRoot::filePath(path));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,6 +99,13 @@ int main(int argc, char** argv)
     RecordingAnswerer answerer;
     answerer.result = QDialog::Accepted;
     MainWindowFixture::prepareProcess();
+    // What the status bar reads of the board: CPU counters, memory, temperature.
+    if (!writeSystemFile(QStringLiteral("/proc/stat"), "cpu  1000 0 500 8000 0 0 0 0 0 0\n")
+        || !writeSystemFile(QStringLiteral("/proc/meminfo"), "MemTotal: 3072000 kB\nMemAvailable: 1024000 kB\n")
+        || !writeSystemFile(QStringLiteral("/sys/class/thermal/thermal_zone0/temp"), "58000\n")) {
+        std::fprintf(stderr, "the system files cannot be written\n");
+        return 1;
+    }
     MainUI* window = MainWindowFixture::createWindow();
     window->resize(1280, 800);
     if (!QTest::qWaitFor([window] { return window->secondStageDone; }, 30000)) {
@@ -134,6 +152,9 @@ int main(int argc, char** argv)
     settle(400);
     ok = save(column, out.filePath(QStringLiteral("run-column-other-states.png"))) && ok;
 
+    // A second reading of the counters: 60 % busy since the first.
+    writeSystemFile(QStringLiteral("/proc/stat"), "cpu  1400 0 700 8400 0 0 0 0 0 0\n");
+    settle(1200);
     // The status bar in alarm: a channel beyond its limit and a load-cell fault.
     RunChannel* channel = theChannels.getChannel(ChannelId_dynoSpeed, 0);
     AlarmWidget* alarm = theUI->statusbar->alarmWidget;
@@ -143,7 +164,12 @@ int main(int argc, char** argv)
     if (!QTest::qWaitFor([alarm] { return alarm->autoFillBackground(); }, 2000))
         settle(250);
     ok = save(theUI->statusbar, out.filePath(QStringLiteral("status-bar-alarm.png"))) && ok;
-    std::printf("alarm tooltip: %s\n", qPrintable(alarm->toolTip().replace(QLatin1Char('\n'), QStringLiteral(" | "))));
+    const QString tooltip = alarm->toolTip();
+    std::printf("alarm tooltip: %s\n", qPrintable(QString(tooltip).replace(QLatin1Char('\n'), QStringLiteral(" | "))));
+    if (tooltip != QStringLiteral("Load cell signal clipping\nRoad speed")) {
+        std::fprintf(stderr, "the alarm field does not list both alarms, the system alarm first\n");
+        ok = false;
+    }
 
     MainWindowFixture::destroyWindow(window);
     return ok ? 0 : 1;

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void channelStillInAlarmStaysListed();
     void systemAlarmHoldsThreeSeconds();
     void textsSystemFirstThenChannels();
+    void alarmWhileBlinkingShowsAtOnce();
     void systemAlarmDescriptions_data();
     void systemAlarmDescriptions();
     void destroyedChannelLeavesAtOnce();
@@ -151,6 +152,19 @@ void TestAlarmWidget::textsSystemFirstThenChannels()
              QSet<QString>({QStringLiteral("Boost pressure"), QStringLiteral("Exhaust temperature")}));
     // The field shows the last of them.
     QCOMPARE(widget->text(), lines.at(2));
+}
+
+void TestAlarmWidget::alarmWhileBlinkingShowsAtOnce()
+{
+    auto channel = makeChannel(QStringLiteral("Road speed"));
+    widget->channelAlarm(channel.get(), AlarmType_high);
+    QCOMPARE(widget->toolTip(), QStringLiteral("Road speed"));
+    // Already blinking: the next alarm is listed without waiting for a blink.
+    widget->slot_systemAlarm(SystemAlarmType_loadCellClipping);
+    QCOMPARE(widget->toolTip(), QStringLiteral("Load cell signal clipping\nRoad speed"));
+    auto other = makeChannel(QStringLiteral("Oil temperature"));
+    widget->channelAlarm(other.get(), AlarmType_high);
+    QCOMPARE(widget->toolTip().split(QLatin1Char('\n')).size(), 3);
 }
 
 void TestAlarmWidget::systemAlarmDescriptions_data()
