@@ -283,9 +283,19 @@ QByteArray ServerThread::serveKey(const QList<QByteArray>& words)
         type = QEvent::KeyRelease;
     else
         return QByteArrayLiteral("?");
-    if (keyTarget)
-        QCoreApplication::postEvent(keyTarget,
-                                    new QKeyEvent(type, Qt::Key_F1 + (number - 1), Qt::NoModifier, QString(), false));
+    // The event is made in the target's thread: a key event made here would
+    // create the application's keyboard device object in this thread.
+    if (keyTarget) {
+        QObject* target = keyTarget;
+        const int key = Qt::Key_F1 + (number - 1);
+        QMetaObject::invokeMethod(
+            target,
+            [target, type, key] {
+                QKeyEvent event(type, key, Qt::NoModifier, QString(), false);
+                QCoreApplication::sendEvent(target, &event);
+            },
+            Qt::QueuedConnection);
+    }
     return QByteArrayLiteral("OK");
 }
 
