@@ -3,6 +3,7 @@
 #include "AlarmWidget.h"
 #include "CanStatusWidget.h"
 #include "ClockWidget.h"
+#include "DesktopHooks.h"
 #include "HwInfo.h"
 #include "McuThread.h"
 #include "MemoryWidget.h"
@@ -19,6 +20,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -79,6 +81,11 @@ Statusbar::Statusbar(QWidget* parent)
 
     alarmWidget = new AlarmWidget(this);
     layout->addWidget(alarmWidget);
+    // The RUN desktops' full-screen alarm follows this field (option "Full
+    // screen alarms"); once the field is gone they see no alarm.
+    const QPointer<AlarmWidget> alarm = alarmWidget;
+    DesktopHooks::instance()->alarmActive = [alarm] { return alarm && alarm->isAlarmActive(); };
+    DesktopHooks::instance()->alarmText = [alarm] { return alarm ? alarm->toolTip() : QString(); };
 
     clockWidget = new ClockWidget(this);
     layout->addWidget(clockWidget);

@@ -9,6 +9,7 @@
 #include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "Channels.h"
+#include "DesktopHooks.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
@@ -264,6 +265,9 @@ void TestDynoProgram::loadCellFaultReachesTheAlarmField()
     // announces it and the status bar's field shows it.
     controller()->setLoadCellClipping(true);
     QTRY_VERIFY_WITH_TIMEOUT(alarm->isAlarmActive() && alarm->toolTip().contains(text), 10000);
+    // The RUN desktops see it too (their full-screen alarm).
+    QVERIFY(DesktopHooks::instance()->isAlarmActive());
+    QVERIFY(DesktopHooks::instance()->activeAlarmText().contains(text));
     // Still there while the fault lasts, well past the hold time of one report.
     QTest::qWait(int(AlarmWidget::systemAlarmHoldMs) + 1000);
     QVERIFY(alarm->toolTip().contains(text));
@@ -271,6 +275,7 @@ void TestDynoProgram::loadCellFaultReachesTheAlarmField()
     // Gone once the readings are back in range and the hold time has passed.
     controller()->setLoadCellClipping(false);
     QTRY_VERIFY_WITH_TIMEOUT(!alarm->toolTip().contains(text), int(AlarmWidget::systemAlarmHoldMs) + 10000);
+    QVERIFY(!DesktopHooks::instance()->activeAlarmText().contains(text));
 }
 
 void TestDynoProgram::speedRatioIntoTheLastRunFile()
