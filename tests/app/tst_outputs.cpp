@@ -29,6 +29,7 @@
 #include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 
 #include <cmath>
@@ -312,9 +313,25 @@ void TestOutputs::lostReleasesSwitchHeldOutputOff()
     QVERIFY(!starter->manualState());
     QVERIFY(bistable->manualState());
 
-    // Hidden while held.
+    // A modal box opening takes the focus window: the held output is released
+    // through the application's own signal.
     container->show();
     QVERIFY(QTest::qWaitForWindowExposed(container.get()));
+    container->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(container.get()));
+    container->keyActivated(Qt::Key_F6, true);
+    QVERIFY(starter->manualState());
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Box"), QStringLiteral("A modal box"));
+        box.setModal(true);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QTRY_VERIFY(!starter->manualState());
+    }
+    container->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(container.get()));
+
+    // Hidden while held.
     container->keyActivated(Qt::Key_F6, true);
     starter->checkBox_visible->setChecked(false);
     QVERIFY(!starter->manualState());
