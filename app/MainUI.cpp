@@ -280,6 +280,7 @@ void MainUI::slot_delayedInit()
             &MainUI::slot_activeProjectChanged);
     ui->projects->delayedInit();
     ui->settings->projectSettings->init(theProjectListModel, theRunListModel);
+    ui->settings->channelSetupList->delayedInit();
     connect(ui->projects->myTableView_runs, &MySQLTableView::signal_doubleClicked, this, &MainUI::slot_loadRun);
     connect(theRunListModel, &RunListModel::signal_loadRuns, this, &MainUI::slot_loadRuns);
     delayedInitDone = true;

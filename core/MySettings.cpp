@@ -281,6 +281,12 @@ void MySettings::setChannelsSetupLoader(std::function<void(MySettings&)> loader)
     channelsSetupLoader() = std::move(loader);
 }
 
+void MySettings::openDiskCleanup()
+{
+    if (diskCleanupOpener())
+        diskCleanupOpener()();
+}
+
 void MySettings::setDiskCleanupOpener(std::function<void()> opener)
 {
     diskCleanupOpener() = std::move(opener);
