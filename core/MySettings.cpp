@@ -1,5 +1,7 @@
 #include "MySettings.h"
 
+#include "DiskCleanupOpener.h"
+
 #include "lib/DeviceCode.h"
 #include "lib/Tools.h"
 
@@ -281,7 +283,7 @@ void MySettings::setChannelsSetupLoader(std::function<void(MySettings&)> loader)
     channelsSetupLoader() = std::move(loader);
 }
 
-void MySettings::openDiskCleanup()
+void openRegisteredDiskCleanup()
 {
     if (diskCleanupOpener())
         diskCleanupOpener()();

@@ -77,8 +77,6 @@ public:
     // clean-up dialog opens when storage runs low.
     static void setChannelsSetupLoader(std::function<void(MySettings&)> loader);
     static void setDiskCleanupOpener(std::function<void()> opener);
-    // Opens the disk clean-up dialog when one is registered.
-    static void openDiskCleanup();
     // The id of the active project (-1 when none), stored at exit; and the name
     // of the first loaded run that printouts are named after (empty when no run
     // is loaded). The projects and analysis layers register them.

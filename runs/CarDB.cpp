@@ -283,7 +283,8 @@ void CarDB::fillBox(CarDBComboBox* box, const QString& statement, const QList<in
     }
     box->setEnabled(true);
     box->setFocus();
-    if (box == generationBox || box == seriesBox || box == trimBox)
+    // A list opened on a dialog nobody sees would float on its own.
+    if ((box == generationBox || box == seriesBox || box == trimBox) && isVisible())
         box->showPopup();
 }
 

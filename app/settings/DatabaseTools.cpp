@@ -1,5 +1,6 @@
 #include "DatabaseTools.h"
 
+#include "DiskCleanupOpener.h"
 #include "MySettings.h"
 #include "RunListModel.h"
 
@@ -31,6 +32,6 @@ void DatabaseTools::setModel(RunListModel* model)
     addButton(tr("Repack run data files for less disk usage and faster access"),
               [model] { model->slot_repackRunDataFiles(); });
     addButton(tr("Recalculate all runs data"), [model] { model->slot_recalculateAllRunsData(); });
-    addButton(tr("Disk cleanup tool"), [] { MySettings::openDiskCleanup(); });
+    addButton(tr("Disk cleanup tool"), [] { openRegisteredDiskCleanup(); });
     layout->addStretch(1);
 }
