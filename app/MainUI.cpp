@@ -33,6 +33,7 @@
 #include "ObdThread.h"
 #include "OutputStatusWidget.h"
 #include "OutputWidgetContainer.h"
+#include "ChannelSetupList.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListFieldSource.h"
 #include "ProjectListModel.h"

@@ -73,8 +73,10 @@ CarDB::CarDB(TableEditor* tableEditor, QWidget* parent)
     connect(loginReply, &QNetworkReply::finished, this, &CarDB::slot_loginDataReplyFinished);
     // The reply is four short lines: anything longer is not the login page.
     connect(loginReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxLoginReply && loginReply)
+        if (received > kMaxLoginReply && loginReply) {
+            loginReplyTooLong = true;
             loginReply->abort();
+        }
     });
     setStatus(tr("Getting database login data..."));
 
@@ -187,6 +189,10 @@ void CarDB::slot_loginDataReplyFinished()
         return;
     loginReply = nullptr;
     reply->deleteLater();
+    if (loginReplyTooLong || reply->bytesAvailable() > kMaxLoginReply) {
+        fatalError(tr("Error getting login data"));
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         qDebug() << "Login data reply error" << reply->errorString();
         fatalError(tr("Error getting database access. Check your internet connection."));

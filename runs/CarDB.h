@@ -73,6 +73,8 @@ public:
     QTableWidget* parsedTable = nullptr;
     TableEditor* editor = nullptr;
     QLabel* statusLabel = nullptr;
+    // The login reply outgrew kMaxLoginReply and was stopped.
+    bool loginReplyTooLong = false;
 
 public Q_SLOTS:
     void slot_vehicleType();

@@ -2,6 +2,8 @@
 
 #include "ChannelSetupModel.h"
 #include "MySettings.h"
+#include "MySettingsOwnWidgets.h"
+#include "MyTableViewSearchHeader.h"
 #include "MyTableView.h"
 
 #include <QTabWidget>

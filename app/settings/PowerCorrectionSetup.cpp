@@ -1,13 +1,17 @@
 #include "PowerCorrectionSetup.h"
 
 #include "Argument.h"
+#include "ArgumentLineEdit.h"
 #include "ArgumentWidget.h"
 #include "ChannelId.h"
 #include "Channels.h"
 #include "MySettings.h"
 #include "MySettingsOwnWidgets.h"
+#include "QuantityComboBox.h"
 #include "RunChannel.h"
 #include "SpinBoxWithUnit.h"
+#include "UnitComboBox.h"
+#include "lib/Unit.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -53,6 +53,14 @@ QString oneMinuteRun()
         frame.data[0] = float(800.0 + 100.0 * std::sin(i / 500.0));
         writer.newLoadCellFrameV2(frame);
     }
+    for (int i = 0; i <= 60; ++i) {
+        ambientFrame_t frame{};
+        frame.pressure = 101325.0;
+        frame.temperature = 25.0;
+        frame.humidity = 40.0;
+        frame.timestamp = uint32_t(i * 1000);
+        writer.slot_newAmbientFrame(frame);
+    }
     writer.setStopInputs(RunStopInputs::collect());
     QList<double> markers;
     writer.runStopProcedure(markers);

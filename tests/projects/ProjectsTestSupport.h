@@ -2,6 +2,8 @@
 
 // Helpers of the project and run-table tests: real run files from the writer,
 // h5py and the HDF5 tools as witnesses of what the files hold.
+#include "DynoSetting.h"
+#include "DynoSettings.h"
 #include "LogWriter.h"
 #include "RunStopInputs.h"
 
@@ -15,8 +17,24 @@
 
 namespace ProjectsTest {
 
+// The board measures road speed on roller 0 from shaft input 0 (360 pulses per turn).
+inline void setUpRoller()
+{
+    auto set = [](DynoSettingId id, int channel, const QVariant& value) {
+        if (DynoSetting* setting = theDynoSettings->getSetting(id, channel))
+            setting->setValue(value);
+    };
+    set(DynoSettingId_freqInputMode, 0, 0);
+    set(DynoSettingId_freqInputSignalsPerRotation, 0, 360);
+    set(DynoSettingId_freqInputMultiplier, 0, 1.0);
+    set(DynoSettingId_freqInputFilter, 0, 20.0);
+    set(DynoSettingId_freqInputDiffFilter, 0, 5.0);
+    set(DynoSettingId_rollerDiameter, 0, 0.5);
+    set(DynoSettingId_inertia, 0, 12.5);
+}
+
 // A short run of `seconds` through the real writer: a shaft accelerating on
-// input 0 and a load cell, so the recalculation has power and road speed.
+// input 0, a load cell and the ambient sensor, so the recalculation has power and road speed.
 inline QString writeRun(double seconds = 2.0)
 {
     LogWriter writer;
@@ -36,6 +54,14 @@ inline QString writeRun(double seconds = 2.0)
         loadCellFrameV2_t frame{};
         frame.data[0] = float(800.0 + 100.0 * std::sin(i / 500.0));
         writer.newLoadCellFrameV2(frame);
+    }
+    for (int i = 0; i <= int(seconds); ++i) {
+        ambientFrame_t frame{};
+        frame.pressure = 101325.0;
+        frame.temperature = 25.0;
+        frame.humidity = 40.0;
+        frame.timestamp = uint32_t(i * 1000);
+        writer.slot_newAmbientFrame(frame);
     }
     writer.setStopInputs(RunStopInputs::collect());
     QList<double> markers;

@@ -13,6 +13,7 @@
 #include "RunFileTestSupport.h"
 #include "RunListModel.h"
 #include "SettingsFixture.h"
+#include "VectorScatterPlot.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -237,9 +238,11 @@ void TestProjectActions::projectsFromRunFilesGroupByStoredId()
     // h5py reads each file's project and run ids.
     const QString script = QStringLiteral(
         "import h5py, sys\n"
+        "def text(d): return bytes(d[()].reshape(-1)).decode('utf-8')\n"
+        "def number(d): return int(d[()].reshape(-1)[0])\n"
         "for p in sys.argv[1:]:\n"
         "    with h5py.File(p, 'r') as f:\n"
-        "        print(int(f['projectInfo/id'][()]), int(f['runInfo/id'][()]), f['projectInfo/vehicleId'][()].decode())\n");
+        "        print(number(f['projectInfo/id']), number(f['runInfo/id']), text(f['projectInfo/vehicleId']))\n");
     const QStringList lines = python(script, files).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 3);
     QSqlQuery query(projects.database());
@@ -250,7 +253,7 @@ void TestProjectActions::projectsFromRunFilesGroupByStoredId()
         const QStringList parts = lines.at(i).split(QLatin1Char(' '));
         QCOMPARE(parts.value(0).toInt(), query.value(1).toInt());
         QCOMPARE(parts.value(1).toInt(), query.value(0).toInt());
-        QCOMPARE(parts.value(2), i == 0 ? QStringLiteral("stored 9") : QStringLiteral("stored 5"));
+        QCOMPARE(lines.at(i).section(QLatin1Char(' '), 2), i == 0 ? QStringLiteral("stored 9") : QStringLiteral("stored 5"));
     }
 }
 
@@ -344,7 +347,7 @@ void TestProjectActions::projectEditReachesEveryReadableRunFile()
         "import h5py, sys\n"
         "for p in sys.argv[1:]:\n"
         "    with h5py.File(p, 'r') as f:\n"
-        "        print(f['projectInfo/projectName'][()].decode())\n");
+        "        print(bytes(f['projectInfo/projectName'][()].reshape(-1)).decode('utf-8'))\n");
     QCOMPARE(python(script, {first, last}), QStringLiteral("Renamed\nRenamed"));
 }
 
