@@ -51,6 +51,13 @@ std::function<void()>& loadedRunsClearer()
 
 constexpr int kListedRows = 21;
 
+// The view's selectRow adds to the selection: the row loaded last is to be the only one.
+void selectOnly(MySQLTableView* view, int row)
+{
+    view->tableView->clearSelection();
+    view->selectRow(row);
+}
+
 } // namespace
 
 void RunListModel::setLoadedRunRemover(std::function<void(const QString&)> remover)
@@ -185,7 +192,7 @@ void RunListModel::slot_keyEvent(const QList<int>& rows, int key)
     case Qt::Key_L: {
         const int row = action_load(QString());
         if (view)
-            view->selectRow(row);
+            selectOnly(view, row);
         break;
     }
     default:
@@ -226,7 +233,7 @@ void RunListModel::slot_contextMenuEvent(const QList<int>& rows, int column, con
     if (chosen == loadAction) {
         const int row = action_load(QString());
         if (view)
-            view->selectRow(row);
+            selectOnly(view, row);
     } else if (chosen == deleteAction) {
         if (!action_delete(rows) && view)
             view->selectRow(-1);

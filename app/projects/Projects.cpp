@@ -207,7 +207,11 @@ void Projects::setModels(ProjectListModel* projects, RunListModel* runs)
                       ProjectListFields::engineFuelType, ProjectListFields::engineConfiguration,
                       ProjectListFields::vehicleType})
         projectModel->fieldListeners.insert(field, engine);
-    projectModel->selectRowInView = [this](int row) { tableView_projects->selectRow(row); };
+    // The view's selectRow adds to the selection; the new project is to be the only one.
+    projectModel->selectRowInView = [this](int row) {
+        tableView_projects->tableView->clearSelection();
+        tableView_projects->selectRow(row);
+    };
     projectModel->runAllListeners = [this] { runAllListeners(); };
     projectModel->showRunsPage = [this] { tabWidget->setCurrentIndex(0); };
     slot_setDisplayedRow(-1);

@@ -84,6 +84,7 @@ int main(int argc, char** argv)
     projectsTab->tableView_projects->selectRow(projects.rowFromProjectId(database.projectId));
     QTest::qWait(300);
     window.grab().save(out.filePath(QStringLiteral("projects-runs.png")));
+    projectsTab->tableView_projects->tableView->clearSelection();
     projectsTab->tableView_projects->selectRow(projects.rowCount() - 1);
     projectsTab->tabWidget->setCurrentIndex(1);
     QTest::qWait(300);

@@ -355,6 +355,13 @@ void TestCarDatabase::carCascadeAndApply()
                     || models->projects->dataRawByRowAndId(projectRow, ProjectListFields::brand).toString().isEmpty());
             QCOMPARE(car->result(), 0);
         }();
+        // A picture of the filled dialog when asked for (ZEMBO_SCREENSHOT_DIR).
+        if (const QString shots = qEnvironmentVariable("ZEMBO_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            car->show();
+            QTest::qWait(300);
+            car->grab().save(QDir(shots).filePath(QStringLiteral("car-database.png")));
+            car->hide();
+        }
         auto* all = qobject_cast<QPushButton*>(car->parsedTable->cellWidget(car->parsedTable->rowCount() - 1, 2));
         if (all)
             all->click();

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void oldProjectsAreLocked();
+    void newProjectIsTheOnlySelection();
     void engineInertiaEstimates();
     void lossFactorFromEfficiencyAndGearbox();
     void calculatorsRegisteredFromAbove();
@@ -132,6 +133,21 @@ void TestProjectsTab::oldProjectsAreLocked()
     QVERIFY(!projects->pushButton_activateProject->isEnabled());
     QVERIFY(!projects->myTableView_runs->isEnabled());
     QCOMPARE(models->runs->currentProjectId, -1);
+}
+
+void TestProjectsTab::newProjectIsTheOnlySelection()
+{
+    ProjectListModel& model = *models->projects;
+    addProject(QDateTime::currentSecsSinceEpoch());
+    projects->tableView_projects->selectRow(0);
+    QCOMPARE(projects->displayedRow, 0);
+    const int row = model.action_new();
+    QCOMPARE(row, model.rowCount() - 1);
+    QCOMPARE(projects->tableView_projects->selectedRows(), QList<int>{row});
+    QCOMPARE(projects->displayedRow, row);
+    QCOMPARE(projects->projectEditor->currentRow(), row);
+    QCOMPARE(projects->tabWidget->currentIndex(), 1);
+    QCOMPARE(model.activeProjectId, -1);
 }
 
 void TestProjectsTab::engineInertiaEstimates()
