@@ -1,7 +1,7 @@
-// Run-file maintenance at scale. Part 1: the clean-up queries (one prepared
+// Run-file maintenance at scale. First: the clean-up queries (one prepared
 // statement per file of the runs folder) over 2,000 files and records, beside
 // the sqlite3 command line answering the same selection in one statement; the
-// lists must be equal. Part 2: recalculating 20 one-minute runs, with the time
+// lists must be equal. Second: recalculating 20 one-minute runs, with the time
 // and the resident memory after each run (one run in memory at a time: flat).
 #include "LogWriter.h"
 #include "MySettings.h"
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     RunFileTest::Database database(dir.filePath(QStringLiteral("bench.db")));
     RunListModel& runs = *database.runs;
 
-    // Part 1.
+    // First: the clean-up queries.
     QSqlDatabase db = runs.database();
     db.transaction();
     QSqlQuery insert(db);
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
     for (const QString& name : runsDir.entryList({QStringLiteral("run-*.h5")}))
         runsDir.remove(name);
 
-    // Part 2.
+    // Second: recalculating the runs.
     runs.setProjectId(database.projectId);
     for (int i = 0; i < 20; ++i)
         runs.newRunFromFile(oneMinuteRun());
