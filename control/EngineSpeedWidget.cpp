@@ -10,6 +10,8 @@
 #include "OpenedRunsManager.h"
 #include "RunChannel.h"
 #include "RunData.h"
+#include "RunListFieldId.h"
+#include "RunListModel.h"
 #include "RunThread.h"
 #include "SafeSpinBox.h"
 #include "TriggerThread.h"
@@ -270,15 +272,40 @@ void EngineSpeedWidget::setRatioFromMaxEngineSpeed()
 
 void EngineSpeedWidget::slot_runEngineSpeedRatio_customContextMenuRequested(const QPoint& pos)
 {
-    // The last run of the active project is offered once the run table can name it.
     MyMenu menu(this);
     QAction* current = menu.addAction(tr("Set from current engine speed"));
     QAction* maximum = menu.addAction(tr("Set from max engine speed"));
+    // Offered only when the active project has a run.
+    QAction* lastRun = nullptr;
+    RunData* last = theRunListModel ? theRunListModel->getLastRunInActiveProject() : nullptr;
+    if (last)
+        lastRun = menu.addAction(tr("Set from last run in active project"));
     QAction* chosen = menu.exec(spinBox_engineSpeedRatio->mapToGlobal(pos));
+    if (!chosen)
+        return;
     if (chosen == current)
         setRatioFromCurrentEngineSpeed(false);
     else if (chosen == maximum)
         setRatioFromMaxEngineSpeed();
+    else if (chosen == lastRun)
+        setRatioFromRun(last);
+}
+
+bool EngineSpeedWidget::setRatioFromRun(RunData* run)
+{
+    if (!run)
+        return false;
+    run->loadRunInfo();
+    const double ratio = run->getRunInfoValue(RunListFields::engineSpeedRatio, kNaN).toDouble();
+    if (!std::isfinite(ratio) || ratio <= 0.0) {
+        qDebug() << "Invalid speed ratio in file";
+        return false;
+    }
+    const double slip = run->getSettingValueDouble(DynoSettingId_slipEstimationCoefficient, 0, 0.0);
+    applyRatio(ratio);
+    if (isWidgetVisible(spinBox_slipCoefficient) && std::isfinite(slip))
+        spinBox_slipCoefficient->setValueSI(slip);
+    return true;
 }
 
 void EngineSpeedWidget::slot_calculateSpeedRatioShortcutTriggered()

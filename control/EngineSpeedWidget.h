@@ -11,6 +11,7 @@ class QDoubleSpinBox;
 class QFormLayout;
 class QSpinBox;
 class QTimer;
+class RunData;
 class SafeSpinBox;
 
 // The RUN tab's engine-speed panel: where the main engine speed comes from
@@ -22,7 +23,7 @@ class SafeSpinBox;
 //
 // The ratio is calibrated from an engine speed read off the engine, from the
 // peak engine speed of the last run, or from the vehicle-parameter engine
-// speed over 2 s. Only a finite ratio above 0 ever reaches setting 41 (a road
+// speed over 2 s, or taken back from the last run of the active project. Only a finite ratio above 0 ever reaches setting 41 (a road
 // speed or radius of 0 would make it infinite). GUI thread only.
 class EngineSpeedWidget : public QFrame
 {
@@ -43,6 +44,11 @@ public:
 
     void setRatioFromCurrentEngineSpeed(bool fromShortcut);
     void setRatioFromMaxEngineSpeed();
+    // The ratio stored with a run (its run field 9) and, when the slip editor
+    // shows, its slip coefficient (setting 42); false with a missing, not
+    // finite or not positive ratio ("Invalid speed ratio in file"), which
+    // changes nothing.
+    bool setRatioFromRun(RunData* run);
 
     // Whether the RUN tab is the main window's current tab; set by the RUN
     // tab (always true when unset).

@@ -25,7 +25,10 @@
 #include "RemoteControl.h"
 #include "LogWriter.h"
 #include "RunChannel.h"
+#include "RunData.h"
 #include "RunFile.h"
+#include "RunListFieldId.h"
+#include "RunListModel.h"
 #include "RunThread.h"
 #include "RunWidget.h"
 #include "SafeSpinBox.h"
@@ -356,6 +359,15 @@ void TestDynoProgram::speedRatioIntoTheLastRunFile()
              qPrintable(QStringLiteral("%1 in the file, %2 set").arg(storedRatio(second)).arg(after)));
     QCOMPARE(storedRatio(first), firstStored);
     answerer->respond = nullptr;
+
+    // "Set from last run in active project": the ratio the run stored with its
+    // row's fields (run field 9) comes back into the editor.
+    RunData* last = theRunListModel->getLastRunInActiveProject();
+    QVERIFY(last);
+    QVERIFY(engineSpeed->setRatioFromRun(last));
+    const double fromRun = last->getRunInfoValue(RunListFields::engineSpeedRatio, std::nan("")).toDouble();
+    QVERIFY2(std::isfinite(fromRun) && qAbs(engineSpeed->spinBox_engineSpeedRatio->value() - fromRun) <= 0.0005 + 1e-12,
+             qPrintable(QStringLiteral("%1 in the run, %2 set").arg(fromRun).arg(engineSpeed->spinBox_engineSpeedRatio->value())));
 }
 
 QTEST_MAIN(TestDynoProgram)
