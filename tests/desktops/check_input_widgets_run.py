@@ -14,10 +14,13 @@ path = out[-1]
 
 
 def text_dataset(dataset):
-    value = dataset[()]
-    if hasattr(value, "shape") and value.shape:
-        value = value.flat[0]
-    return value.decode() if isinstance(value, bytes) else str(value)
+    data = dataset[()]
+    if isinstance(data, bytes):
+        return data.decode("utf-8")
+    if hasattr(data, "dtype") and data.dtype.kind in "SO":
+        item = data.reshape(-1)[0]
+        return item.decode("utf-8") if isinstance(item, bytes) else str(item)
+    return bytes(data.reshape(-1)).decode("utf-8").rstrip("\0")
 
 
 errors = []
@@ -39,7 +42,7 @@ if len(ones) != 1:
     errors.append("Btn: one pulse expected, records %s" % btn)
 else:
     after = [t for t, v in btn if v == 0.0 and t > ones[0]]
-    if not after or abs((after[0] - ones[0]) - 1000) > 60:
+    if not after or not 1000 <= after[0] - ones[0] <= 1500:
         errors.append("Btn: pulse from %d to %s, not 1000 ms: %s" % (ones[0], after[:1], btn))
 sld = series("Sld")
 if 50.0 not in [v for _, v in sld]:

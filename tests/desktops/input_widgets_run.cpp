@@ -14,6 +14,8 @@
 #include "RMdiInputButton.h"
 #include "RMdiInputSlider.h"
 #include "RMdiInputSpinBox.h"
+#include "ProjectListModel.h"
+#include "RecordingAnswerer.h"
 #include "RunChannel.h"
 #include "RunWidget.h"
 #include "LogWriter.h"
@@ -26,6 +28,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
 
@@ -46,9 +49,14 @@ bool waitFor(const std::function<bool()>& condition, int ms)
     return true;
 }
 
+MainUI* g_window = nullptr;
+
 int fail(const char* why)
 {
     std::fprintf(stderr, "%s\n", why);
+    // The widgets go before the channels they show.
+    if (g_window)
+        MainWindowFixture::destroyWindow(g_window);
     return 1;
 }
 
@@ -67,10 +75,19 @@ int main(int argc, char** argv)
                    "</inputChannels>\n");
     channels.close();
 
+    RecordingAnswerer answerer;
     MainWindowFixture::prepareProcess();
     MainUI* window = MainWindowFixture::createWindow();
+    g_window = window;
     if (!waitFor([window] { return window->secondStageDone; }, 30000))
         return fail("start-up did not finish");
+    // A run needs an active project.
+    QSqlQuery insert(theProjectListModel->database());
+    if (!insert.exec(QStringLiteral("insert into projects2 (vehicleId, projectName) values ('KR 4711', 'Focus ST')")))
+        return fail("project insert failed");
+    const int projectId = insert.lastInsertId().toInt();
+    theProjectListModel->select();
+    theProjectListModel->slot_setActiveProjectByRow(theProjectListModel->rowFromProjectId(projectId));
     theUI->tabWidget_main->setCurrentIndex(MainTab_run);
     AbstractMdi* mdi = theUI->runWidget->mdiManager->mdiWidget(0);
     auto input = [](const char* name) {
@@ -118,6 +135,7 @@ int main(int argc, char** argv)
     if (!waitFor([run] { return !run->running; }, 10000))
         return fail("the run did not stop");
     QTest::qWait(500);
+    g_window = nullptr;
     MainWindowFixture::destroyWindow(window);
     std::printf("%s\n", qPrintable(path));
     return 0;

@@ -765,6 +765,7 @@ void TestRunWidgets::inputButton()
     QVERIFY(w->button->isChecked());
     QVERIFY(btn->pulseTimer->isActive());
     QCOMPARE(btn->pulseTimer->interval(), 1000);
+    QCOMPARE(btn->pulseTimer->timerType(), Qt::PreciseTimer);
     btn->pulseTimer->stop();
     btn->slot_pulseTimer();
     QCOMPARE(btn->getValue(), 0.0);

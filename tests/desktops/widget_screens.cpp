@@ -55,12 +55,12 @@ int main(int argc, char** argv)
     const double values[] = {50.0, 85.0, 95.0, std::numeric_limits<double>::quiet_NaN()};
     QList<RunChannel*> channels;
     for (int i = 0; i < 4; ++i) {
-        auto* c = new RunChannel(0, QStringLiteral("screen_%1"), i, QString::fromLatin1(names[i]), Quantity::Pressure);
+        auto* c = new RunChannel(0, QStringLiteral("screen_%1"), i, QString::fromLatin1(names[i]), Quantity::None);
         ChannelSetup* s = c->setup;
         s->autorangeMin = s->autorangeMax = false;
         s->rangeMin = 0;
         s->rangeMax = 100;
-        s->decimals = 1;
+        s->decimals = 0;
         s->warningLow = -inf;
         s->alarmLow = -inf;
         s->warningHigh = 80;
@@ -92,9 +92,11 @@ int main(int argc, char** argv)
     MdiManager manager(nullptr, MdiType_run);
     manager.resize(1500, 1000);
     manager.show();
-    QTest::qWaitForWindowExposed(&manager);
+    if (!QTest::qWaitForWindowExposed(&manager))
+        return 1;
     for (const Kind& kind : kinds) {
         auto* mdi = static_cast<RunMdi*>(manager.newMdi(QString::fromLatin1(kind.file), QString(), false));
+        manager.setCurrentWidget(mdi);
         QTest::qWait(50);
         QList<AbstractRMdiWidget*> row;
         for (int state = 0; state < 5; ++state) {
@@ -133,7 +135,9 @@ int main(int argc, char** argv)
             QTest::qWait(30);
         }
         QTest::qWait(200);
-        mdi->viewport()->grab().save(QDir(out).filePath(QString::fromLatin1(kind.file) + QStringLiteral(".png")));
+        QRect shot(0, 0, 5 * (kind.size.width() + 20) + 10, kind.size.height() + 20);
+        manager.grab().copy(shot.translated(mdi->viewport()->mapTo(&manager, QPoint(0, 0))))
+            .save(QDir(out).filePath(QString::fromLatin1(kind.file) + QStringLiteral(".png")));
     }
     return 0;
 }
