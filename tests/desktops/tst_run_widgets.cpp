@@ -41,6 +41,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -972,6 +973,11 @@ void TestRunWidgets::slideshow()
     // A camera-sized picture is decoded at the screen's size at most.
     const QPixmap fitted = RMdiImage::loadPicture(big, QSize(1920, 1080));
     QCOMPARE(fitted.size(), QSize(1440, 1080));
+    // A picture the reader would have to decode beyond its memory limit is refused, not decoded.
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    QVERIFY(RMdiImage::loadPicture(big, QSize(1920, 1080)).isNull());
+    QImageReader::setAllocationLimit(limit);
     QVERIFY(RMdiImage::loadPicture(truncated, QSize(1920, 1080)).isNull());
     QVERIFY(RMdiImage::loadPicture(missing, QSize(1920, 1080)).isNull());
 

@@ -89,6 +89,7 @@ void RMdiNumber::refreshTick(qint64 now)
     const QString& unitName = isLabelQuantity(c) || !c->setup->unit ? QString() : c->setup->unit->name;
     if (unitText.text() != unitName) {
         unitText.setText(unitName);
+        unitLaidOut = false;
         unitChanged = true;
     }
     const double shown = c->getDataTranslated();
@@ -133,7 +134,12 @@ void RMdiNumber::paintEvent(QPaintEvent*)
         unitFont = QFont();
         unitFont.setPixelSize(unitPixels);
         unitFontPixels = unitPixels;
+        unitLaidOut = false;
+    }
+    // Its width is needed before it is drawn: lay it out in the unit font.
+    if (!unitLaidOut) {
         unitText.prepare(QTransform(), unitFont);
+        unitLaidOut = true;
     }
     p.setFont(unitFont);
     const qreal unitWidth = unitText.text().isEmpty() ? 0.0 : unitText.size().width();

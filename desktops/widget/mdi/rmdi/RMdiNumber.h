@@ -51,4 +51,5 @@ private:
     QFont unitFont;
     int valueFontPixels = 0;
     int unitFontPixels = 0;
+    bool unitLaidOut = false;
 };
