@@ -50,6 +50,7 @@ public:
     static QColor stateColor(double value);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void addPins(std::initializer_list<PinType> types);
     // For the kinds without a live reading.
     void setNoPreview();
@@ -57,5 +58,10 @@ protected:
     void setValueBackground(const QColor& color);
 
 private:
+    // Shrinks a label's font until its text fits: every line (every word of a
+    // wrapping label) into its width, and all its lines into its height. Tiles
+    // get narrow when the window is small and the board has many connectors.
+    static void fitText(QLabel* label, const QFont& base);
+
     QColor valueBackground;
 };

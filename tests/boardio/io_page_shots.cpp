@@ -1,9 +1,10 @@
 // Pictures of the I/O page of one board as a real window system draws it
 // (run under Xvfb):
-//   xvfb-run -a io_page_shots DEVICE_CODE OUTPUT_FOLDER
+//   xvfb-run -a io_page_shots DEVICE_CODE OUTPUT_FOLDER [WIDTH HEIGHT]
 // Registers the settings on the simulated controller of that board, gives
 // some inputs and outputs values and writes the page after a few refreshes.
-// Fails when the picture comes out blank.
+// Fails when the picture comes out blank or a tile is illegible (parts
+// overlapping, texts wider or taller than their boxes).
 #include "FakeReadings.h"
 #include "SettingsFixture.h"
 
@@ -12,6 +13,8 @@
 #include "Fonts.h"
 #include "HwInfo.h"
 #include "IO.h"
+#include "IOItem.h"
+#include "VerticalLabel.h"
 #include "MySettings.h"
 #include "RunChannel.h"
 
@@ -19,7 +22,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QImage>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QTextStream>
@@ -42,17 +47,50 @@ void set(ChannelId id, int instance, double value)
         channel->setDataWithoutFilter(value, QDateTime::currentMSecsSinceEpoch());
 }
 
+// Where a tile's parts overlap or a text does not fit its part: what a user
+// would see as garbled.
+QStringList illegible(const IO& page)
+{
+    QStringList problems;
+    for (const IOItem* item : page.items) {
+        const QString name = item->caption->text().simplified() + QLatin1Char(' ') + QString::number(item->id + 1);
+        const QRect value = item->valueLabel->geometry();
+        const QRect caption = item->caption->geometry();
+        const QRect number = item->number->isVisible() ? item->number->geometry() : QRect();
+        if (value.intersects(caption) || (number.isValid() && (caption.intersects(number) || value.intersects(number))))
+            problems << name + QStringLiteral(": parts overlap");
+        if (!item->rect().contains(caption) || (number.isValid() && !item->rect().contains(number)))
+            problems << name + QStringLiteral(": name or number cut off below");
+        for (const QLabel* label : {static_cast<const QLabel*>(item->caption), static_cast<const QLabel*>(item->valueLabel)}) {
+            const QFontMetrics metrics(label->font());
+            const QStringList pieces = label->wordWrap()
+                ? label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)
+                : label->text().split(QLatin1Char('\n'));
+            for (const QString& piece : pieces) {
+                if (metrics.horizontalAdvance(piece) > label->contentsRect().width())
+                    problems << name + QStringLiteral(": \"%1\" wider than its box").arg(piece);
+            }
+        }
+        const QFontMetrics metrics(item->valueLabel->font());
+        if (item->valueLabel->text().count(QLatin1Char('\n')) + 1 > item->valueLabel->contentsRect().height() / metrics.lineSpacing())
+            problems << name + QStringLiteral(": reading taller than its box");
+    }
+    return problems;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     if (argc < 3) {
-        QTextStream(stderr) << "usage: io_page_shots DEVICE_CODE OUTPUT_FOLDER\n";
+        QTextStream(stderr) << "usage: io_page_shots DEVICE_CODE OUTPUT_FOLDER [WIDTH HEIGHT]\n";
         return 2;
     }
     const int code = QString::fromLocal8Bit(argv[1]).toInt();
     const QDir folder(QString::fromLocal8Bit(argv[2]));
+    const QSize size = argc >= 5 ? QSize(QString::fromLocal8Bit(argv[3]).toInt(), QString::fromLocal8Bit(argv[4]).toInt())
+                                 : QSize(1560, 860);
     if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
         return 2;
     theColors.init();
@@ -90,19 +128,22 @@ int main(int argc, char** argv)
     IO page;
     page.setAmbientReadout(&ambientReadout);
     page.init();
-    page.resize(1560, 860);
+    page.resize(size);
     page.show();
     if (!QTest::qWaitForWindowExposed(&page))
         return 1;
     page.enableSlots(true);
     QTest::qWait(300);
 
-    const QString path = folder.filePath(QStringLiteral("io_code%1.png").arg(code));
+    const QString path = folder.filePath(QStringLiteral("io_code%1_%2x%3.png").arg(code).arg(size.width()).arg(size.height()));
     const QImage image = page.grab().toImage();
     if (!image.save(path) || !drawn(image)) {
         QTextStream(stderr) << "blank or unsaved picture: " << path << '\n';
         return 1;
     }
     QTextStream(stdout) << path << '\n' << page.header->text() << '\n';
-    return 0;
+    const QStringList problems = illegible(page);
+    for (const QString& problem : problems)
+        QTextStream(stderr) << problem << '\n';
+    return problems.isEmpty() ? 0 : 1;
 }
