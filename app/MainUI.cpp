@@ -33,6 +33,9 @@
 #include "ObdThread.h"
 #include "OutputStatusWidget.h"
 #include "OutputWidgetContainer.h"
+#include "ChannelSetupList.h"
+#include "ProgressWidget.h"
+#include "RunDataHooks.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListFieldSource.h"
 #include "ProjectListModel.h"
@@ -68,6 +71,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSqlDatabase>
@@ -280,6 +284,17 @@ void MainUI::slot_delayedInit()
             &MainUI::slot_activeProjectChanged);
     ui->projects->delayedInit();
     ui->settings->projectSettings->init(theProjectListModel, theRunListModel);
+    ui->settings->channelSetupList->delayedInit();
+    // Passes over many runs (projects from files, repack, recalculation) show on the status bar.
+    const QPointer<ProgressWidget> progress = ui->statusbar->progressWidget;
+    RunDataHooks::instance().taskProgress = [progress](float f) {
+        if (progress)
+            progress->slot_setProgress(f);
+    };
+    RunDataHooks::instance().progress = [progress](float f) {
+        if (progress)
+            progress->slot_setSubProgress(f);
+    };
     connect(ui->projects->myTableView_runs, &MySQLTableView::signal_doubleClicked, this, &MainUI::slot_loadRun);
     connect(theRunListModel, &RunListModel::signal_loadRuns, this, &MainUI::slot_loadRuns);
     delayedInitDone = true;

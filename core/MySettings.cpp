@@ -1,5 +1,7 @@
 #include "MySettings.h"
 
+#include "DiskCleanupOpener.h"
+
 #include "lib/DeviceCode.h"
 #include "lib/Tools.h"
 
@@ -279,6 +281,12 @@ void MySettings::checkStorageSpace()
 void MySettings::setChannelsSetupLoader(std::function<void(MySettings&)> loader)
 {
     channelsSetupLoader() = std::move(loader);
+}
+
+void openRegisteredDiskCleanup()
+{
+    if (diskCleanupOpener())
+        diskCleanupOpener()();
 }
 
 void MySettings::setDiskCleanupOpener(std::function<void()> opener)

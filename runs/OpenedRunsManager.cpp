@@ -63,3 +63,8 @@ void OpenedRunsManager::closeAllRuns()
     cache.clear();
     qDeleteAll(runs);
 }
+
+void OpenedRunsManager::closeRun(const QString& fileName)
+{
+    delete cache.take(fileName);
+}

@@ -22,6 +22,8 @@ public:
     RunData* getRunData(const QString& fileName);
     // Deletes every cached run: every pointer handed out becomes invalid.
     void closeAllRuns();
+    // Deletes the cached run of this file, if any, so its file can go or be replaced.
+    void closeRun(const QString& fileName);
 
     QMap<QString, RunData*> cache;
 };

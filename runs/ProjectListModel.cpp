@@ -394,15 +394,3 @@ void ProjectListModel::slot_projectInfoChanged(const QString& filename, ProjectL
     const int projectId = query.value(QStringLiteral("projectId")).toInt();
     setDataRawByRowAndId(rowFromProjectId(projectId), fieldId, value);
 }
-
-void ProjectListModel::slot_keyEvent(const QList<int>&, int)
-{
-    // The table actions (activate, new, duplicate, delete) are not offered yet;
-    // the view's keys end here until they are.
-}
-
-void ProjectListModel::slot_contextMenuEvent(const QList<int>&, int, const QPoint&)
-{
-    // The table's menu (new, duplicate, delete, hide and restore columns) is not
-    // offered yet; the view's requests end here until it is.
-}

@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QPair>
 
+#include <functional>
+
 class ProjectDeleteDialog;
 class QAction;
 class QTimer;
@@ -42,6 +44,20 @@ public:
     void queueAllProjectsStatsUpdate();
     void tryV1DatabaseImport();
 
+    // Table actions (ProjectListModelActions.cpp). action_new and
+    // action_duplicate return the new row, or -1 when the insert failed (then
+    // nothing else is written); action_delete returns true when the user cancelled.
+    int action_new();
+    int action_duplicate(const QList<int>& rows);
+    bool action_delete(const QList<int>& rows);
+    // One new project per project id stored in the chosen run files, holding those runs.
+    void createProjectsFromRunFiles();
+    void createProjectsFromRunFiles(const QStringList& files);
+    // The delete question for these rows (21 listed at most, then the total).
+    QString deleteMessage(const QList<int>& rows) const;
+    // Fields a duplicate leaves at the new project's own values.
+    static bool isExcludedFromDuplicate(int fieldId);
+
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
@@ -56,6 +72,11 @@ public:
     QMap<int, QAction*> fieldListeners;
     // The projects page's row editor, whose shown row the listeners watch. Not owned.
     const TableEditor* rowEditor = nullptr;
+    // The projects page: selects a row in its project table (which shows it),
+    // re-runs its estimates, shows its runs page. Unset without the page.
+    std::function<void(int row)> selectRowInView;
+    std::function<void()> runAllListeners;
+    std::function<void()> showRunsPage;
     // Project id in the first generation's database -> id of the imported project.
     QMap<int, int> v1ProjectIdMap;
 

@@ -6,6 +6,7 @@ namespace {
 
 const RunAnalysisOptions g_defaults;
 const RunAnalysisOptions* g_installed = nullptr;
+bool g_lossModelSuspended = false;
 
 } // namespace
 
@@ -17,4 +18,14 @@ const RunAnalysisOptions& RunAnalysisOptions::current()
 void RunAnalysisOptions::install(const RunAnalysisOptions* options)
 {
     g_installed = options;
+}
+
+void RunAnalysisOptions::setLossModelOnRunLoadSuspended(bool suspended)
+{
+    g_lossModelSuspended = suspended;
+}
+
+bool RunAnalysisOptions::isLossModelOnRunLoadSuspended()
+{
+    return g_lossModelSuspended;
 }

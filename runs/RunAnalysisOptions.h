@@ -24,6 +24,11 @@ public:
     // Developer mode: run details list internal fields, oversized vectors are logged.
     virtual bool developerMode() const { return false; }
 
+    // Long passes over every stored run switch the loss-model fit on run load
+    // off for their duration without touching the stored option.
+    static void setLossModelOnRunLoadSuspended(bool suspended);
+    static bool isLossModelOnRunLoadSuspended();
+
     // The installed options (the defaults when none); never null.
     static const RunAnalysisOptions& current();
     // Not owned; null restores the defaults.

@@ -236,7 +236,8 @@ int RunData::calculateDynoData(bool calculateLossModel)
         if (calculateLossModel) {
             calculator(this, false);
         } else if (getSettingValue(DynoSettingId_lossModel, 0, QVariant()).value<QList<double>>().isEmpty()
-                   && options.calculateLossModelOnRunLoad()) {
+                   && options.calculateLossModelOnRunLoad()
+                   && !RunAnalysisOptions::isLossModelOnRunLoadSuspended()) {
             calculator(this, options.automaticallyAcceptLossModel());
         }
     }

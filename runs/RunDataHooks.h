@@ -27,6 +27,8 @@ struct RunDataHooks {
 
     // Follows loading and recalculation of every run of the cache (0..1).
     std::function<void(float fraction)> progress;
+    // The status bar's task bar, for passes over many runs (0..1).
+    std::function<void(float fraction)> taskProgress;
 
     static RunDataHooks& instance();
 };

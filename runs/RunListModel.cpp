@@ -100,12 +100,15 @@ RunListModel::RunListModel(QWidget* parent, QSqlDatabase db)
                 &RunListModel::slot_projectDataChanged);
 
     deleteDialog = new RunDeleteDialog(parent);
+    createPreview(parent);
 }
 
 RunListModel::~RunListModel()
 {
     if (deleteDialog && !deleteDialog->parent())
         delete deleteDialog;
+    if (previewPopup && !previewPopup->parent())
+        delete previewPopup;
     if (theRunListModel == this)
         theRunListModel = nullptr;
 }
@@ -391,16 +394,4 @@ void RunListModel::slot_runInfoChanged(const QString& filename, RunListFieldId f
             && theProjectListModel)
             theProjectListModel->queueProjectStatsUpdate(projectId);
     }
-}
-
-void RunListModel::slot_keyEvent(const QList<int>&, int)
-{
-    // The run table actions (load for analysis, load a file, delete) are not
-    // offered yet; the view's keys end here until they are.
-}
-
-void RunListModel::slot_contextMenuEvent(const QList<int>&, int, const QPoint&)
-{
-    // The run table's menu (load, delete, hide and restore columns) is not
-    // offered yet; the view's requests end here until it is.
 }

@@ -10,6 +10,7 @@
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MySettings.h"
+#include "ChannelSetupList.h"
 #include "PowerCorrectionSetup.h"
 #include "ProjectListModel.h"
 #include "ProjectSettings.h"
@@ -41,6 +42,8 @@ Settings::Settings(QWidget* parent)
     linkDynoSettings();
     powerCorrectionSetup = new PowerCorrectionSetup(this);
     addTab(powerCorrectionSetup, tr("Power correction"));
+    channelSetupList = new ChannelSetupList(this);
+    addTab(channelSetupList, tr("Channels"));
     reportEditor = new ReportEditor(this);
     addTab(reportEditor, tr("Report editor"));
     resultScreenEditor = new ResultScreenEditor(this);
@@ -129,6 +132,11 @@ QWidget* Settings::buildMiscPage()
     checkBox_settings_activateLastProject =
         addCheckBox(workflow, QStringLiteral("checkBox_settings_activateLastProject"),
                     tr("Activate last project on application start"), true);
+    theSettings.connectCheckBox(addCheckBox(workflow, QStringLiteral("checkBox_settings_updateDTLossFactorOnGearboxChange"),
+                                            tr("Update project DT Loss Factor on gearbox change"), true));
+    theSettings.connectCheckBox(
+        addCheckBox(workflow, QStringLiteral("checkBox_settings_updateEngineInertiaOnDisplacementChange"),
+                    tr("Update project Engine Inertia on engine info change"), true));
     checkBox_settings_automaticallyExportRunDataToCSV =
         addCheckBox(workflow, QStringLiteral("checkBox_settings_automaticallyExportRunDataToCSV"),
                     tr("Automatically export run data to CSV"), false);

@@ -5,6 +5,7 @@
 class AccessControlWidget;
 class CameraSettings;
 class DelayedSpinBox;
+class ChannelSetupList;
 class DynoOdometer;
 class DynoSettings;
 class FunctionManager;
@@ -41,6 +42,7 @@ public:
     FunctionManager* functionManager = nullptr;
     RemoteControl* remoteControl = nullptr;
     DynoOdometer* dynoOdometer = nullptr;
+    ChannelSetupList* channelSetupList = nullptr;
     AccessControlWidget* accessControlWidget = nullptr;
     QPlainTextEdit* plainTextEdit_settings_about = nullptr;
 

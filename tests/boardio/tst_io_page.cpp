@@ -278,7 +278,9 @@ void TestIOPage::tileShapes()
                 colours.append(pin->color());
             pins.insert(QString::fromLatin1(item->metaObject()->className()), colours);
             QCOMPARE(item->pinCount(), colours.size());
-            QCOMPARE(item->valueLabel->minimumHeight(), 130);
+            // The reading gives way when the page is short (the pictures test
+            // checks that nothing overlaps then).
+            QCOMPARE(item->valueLabel->sizePolicy().verticalPolicy(), QSizePolicy::Ignored);
             QCOMPARE(item->frameShape(), QFrame::Box);
             QVERIFY(!item->caption->isVertical());
         }
