@@ -53,11 +53,33 @@ test: build
 bench: build
 	cmake --build $(BUILD) --target bench_all -j 1
 
-asan:
-	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZEMBO_SANITIZE=address"
+# The sanitizer builds run the same tests, keep every test's whole output
+# and end with the number of tests and of the reports that the suppression
+# files of tests/sanitizers/ hid, per entry, so a growing list shows in every log.
+SANITIZER_SUMMARY := awk ' \
+	/^[0-9]+\/[0-9]+ Test: / { tests++ } \
+	/^Test Passed\./ { passed++ } \
+	/^WARNING: ThreadSanitizer:|^ERROR: (Address|Leak)Sanitizer:/ { reports++ } \
+	/^ThreadSanitizer: Matched [0-9]+ suppressions/ { tsan = 1; next } \
+	tsan && /^[0-9]+ [a-z_]+:/ { hits[$$2] += $$1; total += $$1; next } \
+	{ tsan = 0 } \
+	/^Suppressions used:/ { lsan = 1; next } \
+	lsan && /count +bytes +template/ { next } \
+	lsan && /^ *[0-9]+ +[0-9]+ +[^ ]/ { hits["leak:" $$3] += $$1; total += $$1; next } \
+	{ lsan = 0 } \
+	END { \
+		printf "Sanitizer run: %d tests, %d passed, %d failed; %d reports not suppressed\n", \
+			tests, passed, tests - passed, reports; \
+		printf "Suppressed reports: %d\n", total; \
+		for (h in hits) printf "  %6d  %s\n", hits[h], h; \
+	}'
 
-tsan:
-	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZEMBO_SANITIZE=thread"
+asan tsan:
+	$(MAKE) build BUILD=build-$@ CMAKE_FLAGS="-DZEMBO_SANITIZE=$(if $(filter asan,$@),address,thread)"
+	@start=$$(date +%s); cd build-$@ && ctest --output-on-failure -j $(JOBS) \
+		--test-output-size-passed 10000000 --test-output-size-failed 10000000; status=$$?; \
+	cat build-time.txt; echo "Test time: $$(( $$(date +%s) - start )) s"; \
+	$(SANITIZER_SUMMARY) Testing/Temporary/LastTest.log; exit $$status
 
 clean:
 	rm -rf build build-asan build-tsan

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -62,7 +63,9 @@ qint64 LogWriter::runStartTime() const
 
 void LogWriter::init()
 {
-    initialized = false;
+    initialized.store(false, std::memory_order_relaxed);
+    bool created = false;
+    const auto publish = qScopeGuard([this, &created] { initialized.store(created, std::memory_order_release); });
     if (runFile->fileId >= 0) {
         qDebug() << "Run file still open at run start; closing it first";
         QList<double> none;
@@ -133,7 +136,7 @@ void LogWriter::init()
     H5Fflush(runFile->fileId, H5F_SCOPE_LOCAL);
     periodicFlushTimer->start();
     batchTimer->start();
-    initialized = true;
+    created = true;
 }
 
 void LogWriter::runStopProcedure(QList<double>& markerTimes)

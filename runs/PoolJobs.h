@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lib/ThreadHandOver.h"
+
 #include <QRunnable>
 #include <QSemaphore>
 #include <QThreadPool>
@@ -17,12 +19,18 @@ public:
     PoolJobs& operator=(const PoolJobs&) = delete;
     ~PoolJobs() { wait(); }
 
+    // The pool's queue and the semaphore hand the job over and back; the
+    // thread sanitizer sees neither (both are inside Qt), so the hand-over is
+    // stated on `done` (lib/ThreadHandOver.h).
     void queue(std::function<void()> job)
     {
         ++queued;
         QSemaphore* finished = &done;
+        ThreadHandOver::release(finished);
         QThreadPool::globalInstance()->start([job = std::move(job), finished] {
+            ThreadHandOver::acquire(finished);
             job();
+            ThreadHandOver::release(finished);
             finished->release();
         });
     }
@@ -30,6 +38,7 @@ public:
     {
         if (queued > 0)
             done.acquire(queued);
+        ThreadHandOver::acquire(&done);
         queued = 0;
     }
 

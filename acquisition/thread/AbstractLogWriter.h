@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 
 // The run thread's view of its run-file writer. The writer belongs to the runs
@@ -45,10 +46,12 @@ public:
     virtual void newTcFrame(const hpAinFrame_t& frame) = 0;
     virtual void newCANFrame(const canFrame_t& frame) = 0;
 
-    // Written by init in the run thread; read by the GUI after its blocking call returns.
+    // Written by init in the run thread; read by the GUI after its blocking
+    // call returns. init stores `initialized` last, whatever the outcome, so
+    // a reader that has read the flag also sees the name and path.
     QString filePath;
     QString timestampName;
-    bool initialized = false;
+    std::atomic<bool> initialized{false};
     // One line per live channel logged into the table "channel" (apart from
     // the operator input channels): its id (low 16 bits of the unique id) in
     // decimal, ",", its key, "\n". Filled once by the run thread when the

@@ -13,6 +13,7 @@
 #include "RunChannel.h"
 #include "VehicleParamId.h"
 #include "functions/Argument.h"
+#include "lib/ThreadHandOver.h"
 #include "lib/Tools.h"
 
 #include <QAbstractButton>
@@ -81,7 +82,6 @@ RunThread::RunThread()
     inputBufferTimer = new QTimer(this);
     inputBufferTimer->setTimerType(Qt::PreciseTimer);
     connect(inputBufferTimer, &QTimer::timeout, this, &RunThread::slot_processInputBuffer);
-    inputBufferTimer->start(tickMs);
     mcuArgumentsTimer = new QTimer(this);
     mcuArgumentsTimer->setTimerType(Qt::PreciseTimer);
     connect(mcuArgumentsTimer, &QTimer::timeout, this, &RunThread::slot_updateMcuArguments);
@@ -97,6 +97,8 @@ RunThread::~RunThread()
         quit();
         wait();
     }
+    // What the thread wrote before it ended is ours now (see run()).
+    ThreadHandOver::acquire(this);
     for (DigitalFreqInputFrameProxy*& proxy : freqInputProxies) {
         delete proxy;
         proxy = nullptr;
@@ -140,10 +142,17 @@ double RunThread::filterOutput(int group, int channel) const
 
 void RunThread::run()
 {
+    // Started here, by the thread that owns it: a timer started by the
+    // constructor would have to be handed over to this thread by an event
+    // that a thread never started leaks, and it could only be stopped from
+    // the wrong thread when a never-started run thread is destroyed.
+    inputBufferTimer->start(tickMs);
     exec();
     // Timers belong to this thread and are stopped here, before it ends.
     for (QTimer* timer : findChildren<QTimer*>())
         timer->stop();
+    // Handed to whoever waits for the thread and then destroys it.
+    ThreadHandOver::release(this);
 }
 
 void RunThread::setProgramEnder(std::function<void(const QString&)> ender)

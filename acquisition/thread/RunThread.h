@@ -231,8 +231,11 @@ private:
     uint32_t canData1Latch = 0;
     uint32_t userPageWordLatch = 0;
 
-    bool synced = false;
-    bool decodersReady = false;
+    // Written by the run thread only; atomics because the tests and the I/O
+    // page read them from other threads (decodersReady is set last, so a
+    // reader that sees it also sees the channel lists and timers made before).
+    std::atomic<bool> synced{false};
+    std::atomic<bool> decodersReady{false};
     QList<QMetaObject::Connection> sourceConnections;
     QList<RunChannel*> loggedInputChannels;
 
@@ -259,7 +262,7 @@ private:
     loadCellFrameV2_t loadCellFrameV2{};
 
     bool runStartPending = false;
-    bool logging = false;
+    std::atomic<bool> logging{false};
     QList<double> markers;
 
     DigitalFreqInputFrameProxy* freqInputProxies[5] = {};

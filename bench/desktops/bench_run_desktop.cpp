@@ -1,5 +1,6 @@
-// The RUN desktop of run_desktop_30.xml on the simulated dyno (full throttle)
-// for ZEMBO_BENCH_SECONDS (60) seconds: refresh cycles per second and the CPU
+// The RUN desktop of run_desktop_30.xml (or of the file ZEMBO_BENCH_DESKTOP
+// names, such as run_desktop_widgets.xml: lamps, numbers, bars and gauges) on
+// the simulated dyno (full throttle) for ZEMBO_BENCH_SECONDS (60) seconds: refresh cycles per second and the CPU
 // share of one core, then, in the same run, 30 plain widgets each repainting
 // a number on its own 20 ms timer; the ratio of the two CPU shares.
 #include "AbstractMdi.h"
@@ -69,7 +70,10 @@ int main(int argc, char** argv)
     const QByteArray source = qgetenv("ZEMBO_SOURCE_DIR");
     qputenv("ZEMBO_SIM_SCENARIO", source + "/platform/scenarios/full-throttle.txt");
     QFile::remove(theSettings.desktopsDir.filePath(QStringLiteral("desktop.xml")));
-    QFile::copy(QString::fromLocal8Bit(source + "/bench/desktops/run_desktop_30.xml"),
+    const QByteArray desktopFile = qEnvironmentVariableIsEmpty("ZEMBO_BENCH_DESKTOP")
+        ? QByteArray("run_desktop_30.xml")
+        : qgetenv("ZEMBO_BENCH_DESKTOP");
+    QFile::copy(QString::fromLocal8Bit(source + "/bench/desktops/" + desktopFile),
                 theSettings.desktopsDir.filePath(QStringLiteral("bench.xml")));
     MainWindowFixture::prepareProcess();
     MainUI* window = MainWindowFixture::createWindow();
@@ -77,7 +81,7 @@ int main(int argc, char** argv)
         QTest::qWait(50);
     theUI->tabWidget_main->setCurrentIndex(MainTab_run);
     auto* mdi = static_cast<RunMdi*>(theUI->runWidget->mdiManager->mdiWidget(0));
-    std::printf("desktop: %d widgets\n", int(mdi->widgets.size()));
+    std::printf("desktop %s: %d widgets\n", desktopFile.constData(), int(mdi->widgets.size()));
     QTest::qWait(2000);
 
     // Cycles: the desktop measures them per second and starts over; add up

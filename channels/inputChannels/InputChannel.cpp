@@ -51,6 +51,8 @@ InputChannel::InputChannel(bool runData)
 {
     pulseTimer = new QTimer(this);
     pulseTimer->setSingleShot(true);
+    // A coarse timer may end the pulse up to 5 % early; the run file shows it.
+    pulseTimer->setTimerType(Qt::PreciseTimer);
     connect(pulseTimer, &QTimer::timeout, this, &InputChannel::slot_pulseTimer);
     if (!forRunData) {
         // Shortcuts and bindings live with the main window, in the GUI thread;

@@ -493,5 +493,6 @@ void Tools::startProcessDetached(const QString& commandLine)
     const QString program = parts.takeFirst();
     if (program.isEmpty())
         return;
-    QProcess::startDetached(program, parts, QDir::currentPath());
+    if (!QProcess::startDetached(program, parts, QDir::currentPath()))
+        qWarning().noquote() << "Could not start" << program << "with arguments" << parts;
 }

@@ -4,6 +4,7 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "RunChannel.h"
+#include "lib/ThreadHandOver.h"
 
 #include <QTest>
 
@@ -117,13 +118,14 @@ bool RunThreadFixture::start()
     if (!settings.start())
         return false;
     thread->start();
-    QMetaObject::invokeMethod(thread.get(), &RunThread::slot_settingsReady, Qt::BlockingQueuedConnection);
+    RunThread* t = thread.get();
+    ThreadHandOver::blockingCall(t, [t] { t->slot_settingsReady(); });
     return thread->areDecodersReady();
 }
 
 void RunThreadFixture::inRunThread(const std::function<void()>& work)
 {
-    QMetaObject::invokeMethod(thread.get(), work, Qt::BlockingQueuedConnection);
+    ThreadHandOver::blockingCall(thread.get(), work);
 }
 
 void RunThreadFixture::feed(const QList<QPair<int, uint32_t>>& frames)
@@ -141,7 +143,8 @@ void RunThreadFixture::feed(const QList<QPair<int, uint32_t>>& frames)
 
 void RunThreadFixture::startLoggingRun()
 {
-    QMetaObject::invokeMethod(thread.get(), &RunThread::slot_startRun, Qt::BlockingQueuedConnection);
+    RunThread* t = thread.get();
+    inRunThread([t] { t->slot_startRun(); });
     feed({{int(DynoRegister::sync), 0}});
 }
 

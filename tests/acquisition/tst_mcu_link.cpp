@@ -731,13 +731,17 @@ void TestMcuLink::inputBufferOverflowIsCountedNotWrapped()
     QVERIFY(f.waitConfirmed());
     f.drainTimer.stop();
     LogCapture log;
+    const quint64 droppedBefore = f.sim->framesDropped();
     f.sim->setStreamRate(400);
     QTRY_VERIFY_WITH_TIMEOUT(f.link->inputFramesLost > 1000, 5000);
     f.sim->setStreamRate(0);
     QCOMPARE(log.count(QStringLiteral("MCU input buffer full")), 1);
 
     // The buffer handed over first is still held; the one behind it is full
-    // and holds the frames that came first, in order, none overwritten.
+    // and holds the frames that came first, in order, none overwritten. A
+    // link slower than the stream (a loaded machine, a sanitizer) leaves
+    // frames to the controller, which drops them: gaps, as many as it
+    // dropped, never a frame twice or out of order.
     McuThreadFrameBuffer* first = f.link->acquireInput();
     QVERIFY(first);
     QList<uint32_t> firstValues;
@@ -750,14 +754,21 @@ void TestMcuLink::inputBufferOverflowIsCountedNotWrapped()
     QCOMPARE(full->count, McuThreadFrameBuffer::capacity);
     uint32_t expected = firstValues.isEmpty() ? 0 : firstValues.last() + 1;
     int dataFrames = 0;
+    quint64 gaps = 0;
     for (int i = 0; i < full->count; ++i) {
         if (full->frames[i].reg != DynoRegister::ain1_2)
             continue;
-        QCOMPARE(full->frames[i].value, expected);
-        ++expected;
+        const uint32_t value = full->frames[i].value;
+        QVERIFY2(value >= expected, qPrintable(QStringLiteral("%1 after %2").arg(value).arg(expected)));
+        gaps += value - expected;
+        expected = value + 1;
         ++dataFrames;
     }
     QVERIFY(dataFrames > McuThreadFrameBuffer::capacity - 100);
+    QVERIFY2(gaps <= f.sim->framesDropped() - droppedBefore,
+             qPrintable(QStringLiteral("%1 frames missing, %2 dropped by the controller")
+                            .arg(gaps)
+                            .arg(f.sim->framesDropped() - droppedBefore)));
     f.link->releaseInput(full);
 }
 

@@ -162,7 +162,7 @@ void TestRunDecoding::setPointRecordsCompleteAtTheLastController()
     QCOMPARE(again.size(), 2);
     if (rollers < 4)
         QCOMPARE(again.at(1).data[3], 40.0f);
-    QMetaObject::invokeMethod(fixture->thread.get(), &RunThread::slot_stopRun, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([this] { fixture->thread->slot_stopRun(); });
 }
 
 void TestRunDecoding::recordsReachTheWriterOnlyWhileLogging()
@@ -197,7 +197,7 @@ void TestRunDecoding::recordsReachTheWriterOnlyWhileLogging()
 
     fixture->startLoggingRun();
     fixture->feed(block);
-    QMetaObject::invokeMethod(fixture->thread.get(), &RunThread::slot_stopRun, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([this] { fixture->thread->slot_stopRun(); });
     for (const char* kind : {"freq", "freq0", "ain0", "accOut", "speedOut", "torqueOut", "ainOut", "pidDetails",
                              "tc", "can"})
         QVERIFY2(fixture->writer->records(kind) == 1, kind);

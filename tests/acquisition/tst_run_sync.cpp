@@ -72,12 +72,12 @@ void TestRunSync::cleanupTestCase()
 
 void TestRunSync::startRun()
 {
-    QMetaObject::invokeMethod(fixture->thread.get(), &RunThread::slot_startRun, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([this] { fixture->thread->slot_startRun(); });
 }
 
 void TestRunSync::stopRun()
 {
-    QMetaObject::invokeMethod(fixture->thread.get(), &RunThread::slot_stopRun, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([this] { fixture->thread->slot_stopRun(); });
 }
 
 void TestRunSync::echoStartsTheRunAndEveryRecordReachesTheWriter()
@@ -130,11 +130,11 @@ void TestRunSync::echoStartsTheRunAndEveryRecordReachesTheWriter()
 void TestRunSync::markersOnlyDuringARun()
 {
     RunThread* thread = fixture->thread.get();
-    QMetaObject::invokeMethod(thread, &RunThread::slot_insertMarker, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([thread] { thread->slot_insertMarker(); });
     startRun();
     QTRY_VERIFY_WITH_TIMEOUT(thread->isLogging(), 500);
     QTest::qWait(300);
-    QMetaObject::invokeMethod(thread, &RunThread::slot_insertMarker, Qt::BlockingQueuedConnection);
+    fixture->inRunThread([thread] { thread->slot_insertMarker(); });
     stopRun();
     const QList<double> markers = fixture->writer->storedMarkers();
     QCOMPARE(markers.size(), 1);

@@ -5,6 +5,7 @@
 #include "Channels.h"
 #include "RemoteChannelDirectory.h"
 #include "RemoteControlState.h"
+#include "lib/ThreadHandOver.h"
 #include "RunChannel.h"
 #include "ServerThread.h"
 
@@ -295,9 +296,8 @@ void TestRemoteServer::socketLinesAndLimits()
     server->start();
     const auto connectedSockets = [this] {
         int count = 0;
-        QMetaObject::invokeMethod(
-            server, [this, &count] { count = static_cast<int>(server->server->findChildren<QTcpSocket*>().size()); },
-            Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(
+            server, [this, &count] { count = static_cast<int>(server->server->findChildren<QTcpSocket*>().size()); });
         return count;
     };
 

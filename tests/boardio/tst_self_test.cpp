@@ -6,6 +6,7 @@
 #include "SettingsFixture.h"
 
 #include "ArgumentLineEdit.h"
+#include "lib/ThreadHandOver.h"
 #include "ArgumentWidget.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
@@ -229,7 +230,8 @@ void TestSelfTest::runThreadSendsTheSineToTheController()
     thread->setInputSource(nullptr);
     thread->setLogWriter(new RecordingLogWriter);
     thread->start();
-    QMetaObject::invokeMethod(thread.get(), &RunThread::slot_settingsReady, Qt::BlockingQueuedConnection);
+    RunThread* t = thread.get();
+    ThreadHandOver::blockingCall(t, [t] { t->slot_settingsReady(); });
     QVERIFY(thread->areDecodersReady());
 
     const int outputs = std::min(theHwInfo.analogOutputs, 4);

@@ -1,23 +1,31 @@
 #include "LogCapture.h"
 
 namespace {
+// Messages arrive from every thread: the capture is reached (and let go by
+// its destructor) only under this lock, so none is used while it goes away.
+QMutex g_captureMutex;
 LogCapture* g_capture = nullptr;
 }
 
 LogCapture::LogCapture()
 {
-    g_capture = this;
+    {
+        QMutexLocker lock(&g_captureMutex);
+        g_capture = this;
+    }
     previous = qInstallMessageHandler(&LogCapture::handler);
 }
 
 LogCapture::~LogCapture()
 {
     qInstallMessageHandler(previous);
+    QMutexLocker lock(&g_captureMutex);
     g_capture = nullptr;
 }
 
 void LogCapture::handler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
+    QMutexLocker global(&g_captureMutex);
     if (LogCapture* capture = g_capture) {
         QMutexLocker lock(&capture->mutex);
         capture->collected.append(message);

@@ -17,6 +17,7 @@
 #include "SafeSpinBox.h"
 #include "SpinBoxWithUnit.h"
 #include "VehicleParamId.h"
+#include "lib/ThreadHandOver.h"
 #include "lib/Unit.h"
 
 #include <QCheckBox>
@@ -31,6 +32,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <thread>
@@ -173,6 +175,9 @@ private:
     // the link to send what the ticks before queued (a loaded machine can
     // hold either back well beyond 30 ms).
     void settle();
+    // From another thread than the link's: waits until the link has sent
+    // everything queued so far (false after 10 s).
+    bool drainLink();
     void setSpeed(ChannelId id, double value);
     void setOnlyDuringRun(bool on);
     void setTarget(SafeSpinBox* editor, double si) { editor->setValueSI(si); }
@@ -244,15 +249,40 @@ void TestBrakeController::settle()
 {
     const quint64 start = theBrakeControllerThread->statistics.ticks.load();
     QTest::qWait(30);
-    // Some cases stop the thread on purpose: then there is nothing to wait for.
+    // Some cases stop the thread on purpose: then there is no tick to wait for.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 2000) {
+    while (theBrakeControllerThread->isRunning() && waited.elapsed() < 10000) {
         const quint64 ticks = theBrakeControllerThread->statistics.ticks.load();
-        if ((ticks >= start + 2 || ticks < start) && theMCUThread->getTxBufferFill() == 0)
-            return;
+        if (ticks >= start + 2 || ticks < start)
+            break;
         QTest::qWait(5);
     }
+    // An empty queue alone is not enough: the buffer the link is sending may
+    // still hold frames of the ticks before.
+    QVERIFY(drainLink());
+}
+
+bool TestBrakeController::drainLink()
+{
+    // An empty queue, then two transfers more for the buffer that was in
+    // flight, twice over.
+    QElapsedTimer waited;
+    waited.start();
+    for (int round = 0; round < 2; ++round) {
+        while (theMCUThread->getTxBufferFill() != 0) {
+            if (waited.elapsed() > 10000)
+                return false;
+            QThread::msleep(1);
+        }
+        const quint64 transfers = fixture->link.sim->transfers();
+        while (fixture->link.sim->transfers() < transfers + 2) {
+            if (waited.elapsed() > 10000)
+                return false;
+            QThread::msleep(1);
+        }
+    }
+    return true;
 }
 
 Window TestBrakeController::window(int ms)
@@ -343,24 +373,57 @@ void TestBrakeController::speedControlWritesRollerSpeedEveryTick()
     setTarget(panel->spinBox_dynoSpeedTarget, 50 * kmh);
     panel->setMode(BrakeControllerMode_speed);
     settle();
-    const qint64 ms = 500;
-    const Window sent = window(int(ms));
+
+    // The window opens and closes inside the brake thread, between two of its
+    // ticks, with everything written before it on the wire: each tick of the
+    // window is then known to the frame, however late a loaded machine runs
+    // the ticks or the link.
+    auto inBrakeThread = [](const std::function<void()>& work) {
+        ThreadHandOver::blockingCall(theBrakeControllerThread, work);
+    };
+    bool drained = false;
+    inBrakeThread([this, &drained] {
+        drained = drainLink();
+        fixture->link.sim->clearTrace();
+        theBrakeControllerThread->resetStatistics();
+    });
+    QVERIFY(drained);
+    const auto& stats = theBrakeControllerThread->statistics;
+    QVERIFY(QTest::qWaitFor([&stats] { return stats.intervals.load() >= 50; }, 30000));
+    quint64 ticks = 0;
+    quint64 intervals = 0;
+    quint64 missed = 0;
+    double intervalSumNs = 0;
+    QList<Received> frames;
+    inBrakeThread([&] {
+        ticks = stats.ticks;
+        intervals = stats.intervals;
+        missed = stats.missedTicks;
+        intervalSumNs = stats.intervalSumNs;
+        drained = drainLink();
+        for (const auto& entry : fixture->link.sim->trace())
+            frames.append({entry.transfer, entry.reg, entry.value});
+    });
+    QVERIFY(drained);
+    const Window sent(frames);
+
     // 13.89 m/s on rollers of 0.2 m radius.
     for (int roller = 0; roller < rollers; ++roller)
         QVERIFY(sent.allEqual(uint8_t(rotSpeedTargetReg + roller), 50 * kmh / rollerRadius));
     QVERIFY(sent.allEqual(rotSpeedTargetReg, 69.44444444444444));
-    // Once per tick: 50 ticks in 500 ms, give or take a late timer.
-    const int ticks = sent.count(rotSpeedTargetReg);
-    QVERIFY2(ticks >= 40 && ticks <= 52, qPrintable(QString::number(ticks)));
-    // One every ten 1-ms transfers on average.
-    QList<quint64> transfers;
-    for (const Received& frame : sent.frames) {
-        if (frame.reg == rotSpeedTargetReg)
-            transfers.append(frame.transfer);
-    }
-    const double spacing = double(transfers.last() - transfers.first()) / double(transfers.size() - 1);
-    // A loaded machine delays link transfers and ticks alike; a wrong rate is far outside.
-    QVERIFY2(spacing > 7.5 && spacing < 13.5, qPrintable(QString::number(spacing)));
+    // Once per tick, every roller.
+    for (int roller = 0; roller < rollers; ++roller)
+        QCOMPARE(quint64(sent.count(uint8_t(rotSpeedTargetReg + roller))), ticks);
+    // Every 10 ms on the thread's own clock: each deadline between the first
+    // and the last tick of the window is a tick or a missed tick. A late
+    // wake-up shifts only the two ends; a wrong period is far outside.
+    QCOMPARE(ticks, intervals + 1);
+    const double deadlines = intervalSumNs / (BrakeControllerThread::tickIntervalMs * 1e6);
+    QVERIFY2(std::abs(deadlines - double(intervals + missed)) < 5.0,
+             qPrintable(QStringLiteral("%1 periods of 10 ms, %2 ticks and %3 missed")
+                            .arg(deadlines)
+                            .arg(intervals)
+                            .arg(missed)));
     // Nothing of other modes.
     QCOMPARE(sent.count(torqueTargetReg), 0);
     QCOMPARE(sent.count(rotAccTargetReg), 0);
@@ -926,15 +989,19 @@ void TestBrakeController::modeChangeWhileTheThreadIsStopped()
     settle();
     fixture->link.sim->clearTrace();
     panel->setMode(BrakeControllerMode_speed);
-    const Window sent = collect(60);
+    // Nothing ticks now: once the link has sent what was queued, the window is complete.
+    QVERIFY(drainLink());
+    const Window sent = collect(0);
     QCOMPARE(sent.deviceModes(), QList<quint32>{3u});
     QVERIFY(sent.allEqual(rotSpeedTargetReg, 30 * kmh / rollerRadius));
     QCOMPARE(sent.count(rotSpeedTargetReg), 1);
 
+    // Started again, it ticks again.
     theBrakeControllerThread->start(QThread::TimeCriticalPriority);
     QMetaObject::invokeMethod(theBrakeControllerThread, &BrakeControllerThread::slot_start,
                               Qt::BlockingQueuedConnection);
-    QVERIFY(window(60).count(rotSpeedTargetReg) >= 3);
+    fixture->link.sim->clearTrace();
+    QTRY_VERIFY_WITH_TIMEOUT(collect(0).count(rotSpeedTargetReg) >= 3, 10000);
 }
 
 QTEST_MAIN(TestBrakeController)

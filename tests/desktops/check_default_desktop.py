@@ -37,11 +37,14 @@ expected = [
     ("number", 850, 660, 370, 110, num("engine_power"), []),
     ("number", 850, 770, 370, 110, num("engine_torque"), []),
 ]
-# What the plots write beyond the table: their other settings at the values
+# What the widgets write beyond the table: their other settings at the values
 # a missing attribute reads as.
 extra_defaults = {
     "timePlot": {"synchronizeScales": "0"},
     "scatterPlot": {"synchronizeScales": "0", "backgroundCurveLimit": "100"},
+    "number": {"unitFontSize": "50", "refreshRateLimit": "200"},
+    "bar": {"autoBarColor": "0", "colorAlarmLow": "#0000ff", "colorAlarmHigh": "#ff0000", "colorOK": "#ffffff",
+            "colorWarningLow": "#0096ff", "colorWarningHigh": "#ff9600"},
 }
 
 errors = []

@@ -6,6 +6,17 @@
 #include "MdiManager.h"
 #include "MdiWidgetTypes.h"
 #include "MySettings.h"
+#include "RMdiBar.h"
+#include "RMdiCommandButton.h"
+#include "RMdiGauge.h"
+#include "RMdiGaugeEngineSpeed.h"
+#include "RMdiGaugeRoadSpeed.h"
+#include "RMdiImage.h"
+#include "RMdiIndicator.h"
+#include "RMdiInputButton.h"
+#include "RMdiInputSlider.h"
+#include "RMdiInputSpinBox.h"
+#include "RMdiNumber.h"
 #include "RMdiPlaceholder.h"
 #include "RMdiPreviewPlot.h"
 #include "RMdiScatterPlot.h"
@@ -40,10 +51,21 @@ void RunMdi::registerRunDesktop()
     if (MdiWidgetTypes::hasDesktopFactory(MdiType_run))
         return;
     MdiWidgetTypes::registerDesktopFactory(MdiType_run, [](MdiManager* m) -> AbstractMdi* { return new RunMdi(m); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 0, [](AbstractMdi* d) { return new RMdiIndicator(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 1, [](AbstractMdi* d) { return new RMdiNumber(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 2, [](AbstractMdi* d) { return new RMdiBar(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 3, [](AbstractMdi* d) { return new RMdiGauge(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 4, [](AbstractMdi* d) { return new RMdiTimePlot(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 5, [](AbstractMdi* d) { return new RMdiScatterPlot(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 6, [](AbstractMdi* d) { return new RMdiPreviewPlot(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 7, [](AbstractMdi* d) { return new RMdiXYTable(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 8, [](AbstractMdi* d) { return new RMdiInputButton(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 9, [](AbstractMdi* d) { return new RMdiInputSpinBox(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 10, [](AbstractMdi* d) { return new RMdiInputSlider(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 13, [](AbstractMdi* d) { return new RMdiCommandButton(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 14, [](AbstractMdi* d) { return new RMdiGaugeEngineSpeed(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 15, [](AbstractMdi* d) { return new RMdiGaugeRoadSpeed(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 16, [](AbstractMdi* d) { return new RMdiImage(d); });
 }
 
 void RunMdi::setClock(std::function<qint64()> clock)
