@@ -15,9 +15,11 @@ class RunChannel;
 struct RunThreadHooks {
     // The operator input channels in row order (logged like the misc channels).
     std::function<QList<RunChannel*>()> operatorInputChannels;
-    // Called in the run thread once the run has synchronised: connects the
+    // Called in the run thread once the run has synchronised, one per source
+    // family (audio, UDS, Modbus and serial instruments): each connects its
     // sources to the writer and returns the connections, cut at the stop.
-    std::function<QList<QMetaObject::Connection>(AbstractLogWriter* writer)> connectSources;
+    using SourceConnector = std::function<QList<QMetaObject::Connection>(AbstractLogWriter* writer)>;
+    QList<SourceConnector> connectSources;
     // The audio controllers: prepared once the settings are ready, flushed at
     // a run start, their capture threads stopped at shutdown.
     std::function<void()> audioInit;

@@ -231,8 +231,11 @@ void RunThread::synced_()
     setChannel(ChannelId_runActive, 0, 1.0, now);
     if (hooks.audioFlush)
         hooks.audioFlush();
-    if (logWriter && hooks.connectSources)
-        sourceConnections = hooks.connectSources(logWriter);
+    if (logWriter) {
+        for (const RunThreadHooks::SourceConnector& connector : std::as_const(hooks.connectSources))
+            if (connector)
+                sourceConnections += connector(logWriter);
+    }
     connectChannelsToWriter(now);
     logging = true;
     runActive = true;
