@@ -55,14 +55,17 @@ void UsbObdInterface::slot_socketError(QSerialPort::SerialPortError serialPortEr
     // and would flood the error field and its event log.
     if (serialPortError == QSerialPort::NoError || serialPortError == QSerialPort::TimeoutError)
         return;
-    emit signal_socketErrorTxt(QVariant::fromValue(serialPortError).toString());
-    // A port that went away (an unplugged adapter, a closed pty) stays dead:
-    // report the link down once so the OBD thread reopens it.
+    // A port that went away (an unplugged adapter, a closed pty) stays dead
+    // and repeats its error on every pass of a read: report it once and drop
+    // the port, which reports the link down, so the OBD thread reopens it.
     const bool gone = serialPortError == QSerialPort::ResourceError || serialPortError == QSerialPort::ReadError
         || serialPortError == QSerialPort::WriteError;
-    if (gone && serialPort && serialPort->isOpen() && !lostReported) {
+    if (gone && lostReported)
+        return;
+    emit signal_socketErrorTxt(QVariant::fromValue(serialPortError).toString());
+    if (gone && serialPort) {
         lostReported = true;
-        emit signal_connectedSignal(false);
+        resetSocket();
     }
 }
 
@@ -71,7 +74,10 @@ bool UsbObdInterface::writeData(const QByteArray& data)
     if (!serialPort)
         return false;
     serialPort->write(data);
-    return serialPort->waitForBytesWritten(1000);
+    // The port may be dropped by its own error notification during the wait.
+    QSerialPort* port = serialPort;
+    const bool written = port->waitForBytesWritten(1000);
+    return serialPort == port && written;
 }
 
 QByteArray UsbObdInterface::readData(qint64 timeoutMs, qint64& elapsedMs)
@@ -92,6 +98,9 @@ QByteArray UsbObdInterface::readData(qint64 timeoutMs, qint64& elapsedMs)
             serialPort->waitForReadyRead(1);
         else
             QThread::msleep(1);
+        // Dropped by its own error notification during the wait.
+        if (!serialPort)
+            return collected;
         elapsedMs = QDateTime::currentMSecsSinceEpoch() - start;
         if (elapsedMs > timeoutMs)
             return collected;
