@@ -7,6 +7,7 @@
 #include "UDSChannel.h"
 #include "UDSChannelModel.h"
 #include "UsbObdInterface.h"
+#include "lib/ThreadHandOver.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -54,6 +55,21 @@ const ProtocolRow kProtocols[] = {
     {"J1850 VPW", "686AF1", 6, 10},
     {"J1850 PWM", "616AF1", 6, 10},
 };
+
+// In the model's thread: the reset, or a later try while the model's lock is
+// held there (an editor open on a channel); never blocks that thread.
+void tryResetChannels(const std::shared_ptr<QSemaphore>& done)
+{
+    if (!theUDSChannelModel.mutex.tryLock()) {
+        QTimer::singleShot(50, &theUDSChannelModel, [done]() { tryResetChannels(done); });
+        return;
+    }
+    theUDSChannelModel.mutex.unlock();
+    ThreadHandOver::acquire(done.get());
+    theUDSChannelModel.slot_resetChannelStatusAndValues();
+    ThreadHandOver::release(done.get());
+    done->release();
+}
 
 } // namespace
 
@@ -165,22 +181,13 @@ void ObdThread::resetChannelsAndWait()
         return;
     }
     auto done = std::make_shared<QSemaphore>(0);
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [done, attempt]() {
-        if (!theUDSChannelModel.mutex.tryLock()) {
-            QTimer::singleShot(50, &theUDSChannelModel, [attempt]() { (*attempt)(); });
-            return;
-        }
-        theUDSChannelModel.mutex.unlock();
-        theUDSChannelModel.slot_resetChannelStatusAndValues();
-        done->release();
-        *attempt = nullptr; // breaks the cycle of the shared pointers
-    };
-    QMetaObject::invokeMethod(&theUDSChannelModel, [attempt]() { (*attempt)(); }, Qt::QueuedConnection);
+    ThreadHandOver::release(done.get());
+    QMetaObject::invokeMethod(&theUDSChannelModel, [done]() { tryResetChannels(done); }, Qt::QueuedConnection);
     while (!done->tryAcquire(1, 10)) {
         if (isInterruptionRequested())
             return;
     }
+    ThreadHandOver::acquire(done.get());
 }
 
 void ObdThread::slot_interfaceTypeChanged()

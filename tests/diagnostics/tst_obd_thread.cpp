@@ -24,8 +24,10 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void connectsAndPolls();
+    void slowAndSplitReplies();
     void keepAliveLoss();
     void unplugAndReplug();
+    void resetWhileModelLocked();
     void interruptionEndsLongRead();
 
 private:
@@ -151,6 +153,24 @@ void TestObdThread::connectsAndPolls()
     QVERIFY(rpmLogged);
 }
 
+// Answers that arrive in pieces, or late, are read whole up to the prompt.
+void TestObdThread::slowAndSplitReplies()
+{
+    UDSChannel* rpm = theUDSChannelModel.listChannelsForCommand("010C").value(0);
+    QVERIFY(rpm);
+    pty->splitDeliveries = true;
+    pty->replyDelayMs = 30;
+    const int errorsBefore = theObdThread->currentErrorCounter();
+    adapter.engineRpm = 3000.0;
+    QTRY_COMPARE_WITH_TIMEOUT(rpm->getValue(), 3000.0, 5000);
+    adapter.engineRpm = 3500.0;
+    QTRY_COMPARE_WITH_TIMEOUT(rpm->getValue(), 3500.0, 5000);
+    QCOMPARE(rpm->status(), Ok);
+    QVERIFY(theObdThread->currentErrorCounter() <= errorsBefore);
+    pty->splitDeliveries = false;
+    pty->replyDelayMs = 0;
+}
+
 void TestObdThread::keepAliveLoss()
 {
     theUDSChannelModel.clear();
@@ -180,6 +200,27 @@ void TestObdThread::unplugAndReplug()
     QTRY_VERIFY_WITH_TIMEOUT(whatsGoingOn().contains("Interface connected"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(theObdThread->isVehicleConnected(), 20000);
     QCOMPARE(adapter.commandLog().mid(0, 5), (QList<QByteArray>{"ATZ", "ATZ", "ATL0", "ATS0", "ATE0"}));
+}
+
+// The link goes down while the GUI thread holds the model's lock (an editor
+// open): the reset waits without blocking the GUI thread and runs once the
+// lock is free.
+void TestObdThread::resetWhileModelLocked()
+{
+    UDSChannel* channel = addChannel("0105", "A-40", 1);
+    QTRY_COMPARE_WITH_TIMEOUT(channel->getValue(), 90.0, 5000);
+    progress->clear();
+    theUDSChannelModel.mutex.lock();
+    pty->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(whatsGoingOn().contains("Interface disconnected"), 10000);
+    QTest::qWait(300);
+    QCOMPARE(channel->status(), Ok);
+    theUDSChannelModel.mutex.unlock();
+    QTRY_COMPARE(channel->status(), NotSupported);
+    QVERIFY(std::isnan(channel->getValue()));
+    plug();
+    QTRY_VERIFY_WITH_TIMEOUT(theObdThread->isVehicleConnected(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(channel->getValue(), 90.0, 5000);
 }
 
 // Shutdown during a 15 s read of a silent adapter ends the thread at once.
