@@ -95,10 +95,8 @@ QByteArray SimulatedObdAdapter::handleCommand(const QByteArray& line)
             return false;
         };
         bool done = flag("E", echo) || flag("L", linefeeds) || flag("S", spaces) || flag("H", headers);
-        if (done) {
-            const QByteArray e = at.startsWith('E') ? echoed : echoed;
-            return e + finish({"OK"});
-        }
+        if (done)
+            return echoed + finish({"OK"});
         if (at.startsWith("SP") && at.size() == 3) {
             bool ok = false;
             const int p = at.mid(2).toInt(&ok, 16);
