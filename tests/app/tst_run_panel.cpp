@@ -4,6 +4,11 @@
 #include "AdvancedTestRegistry.h"
 #include "BrakeController.h"
 #include "Channels.h"
+#include "RunData.h"
+#include "RunThread.h"
+#include "DynoSetting.h"
+#include "DynoSettings.h"
+#include "LossModelIndicator.h"
 #include "LogCapture.h"
 #include "LogWriter.h"
 #include "MainTab.h"
@@ -36,6 +41,7 @@ private Q_SLOTS:
     void throttleRow();
     void advancedTestSelector();
     void autoStartStopFollowsTheRoller();
+    void runStoresTheAttachedLossModel();
     void cleanupTestCase();
 
 private:
@@ -53,6 +59,9 @@ void TestRunPanel::initTestCase()
     log = new LogCapture;
     answerer = new RecordingAnswerer;
     MainWindowFixture::prepareProcess();
+    // The per-model script of one dyno line trims the panel at start.
+    theSettings.setValue(QStringLiteral("script"), QStringLiteral("vimbastrel1"));
+    theSettings.setValue(QStringLiteral("scriptOptions"), QString());
     window = MainWindowFixture::createWindow();
     QTRY_VERIFY_WITH_TIMEOUT(window->secondStageDone, 15000);
     run = theUI->runWidget;
@@ -139,7 +148,15 @@ void TestRunPanel::advancedTestSelector()
     QVERIFY(run->isAdvancedTestEntryHidden(AdvancedTestType_advancedRamp));
     // Without the "midi" option.
     QVERIFY(run->isAdvancedTestEntryHidden(AdvancedTestType_midiPlayer));
-    QVERIFY(!run->isAdvancedTestEntryHidden(AdvancedTestType_rampTest));
+    // The script leaves only the ramp and the custom rate.
+    QList<int> offered;
+    for (int type = 1; type < selector->count(); ++type) {
+        if (!run->isAdvancedTestEntryHidden(type))
+            offered.append(type);
+    }
+    QCOMPARE(offered, (QList<int>{AdvancedTestType_rampTest, AdvancedTestType_customAccRate}));
+    QCOMPARE(run->brakeController->comboBox_mode->itemText(0), QStringLiteral("Inertia"));
+    QCOMPARE(run->brakeController->comboBox_mode->itemText(3), QStringLiteral("Steady State"));
 
     AdvancedTestRegistry::registerCreator(AdvancedTestType_rampTest,
                                           [](QWidget* parent) { return new SmallTestDialog(parent); });
@@ -240,6 +257,40 @@ void TestRunPanel::autoStartStopFollowsTheRoller()
     QCOMPARE(recorded.size(), 2);
     QVERIFY(recorded.at(0) != recorded.at(1));
     QCOMPARE(runFiles().size(), before.size() + 2);
+}
+
+// The run stores the dyno's loss model only when the attach box is checked
+// and shown. Loading the run back for the indicator needs the ANALYZE tab's
+// loaded-run list.
+void TestRunPanel::runStoresTheAttachedLossModel()
+{
+    const QList<double> stored{0, 1.5, 0.25, 0, 0};
+    theDynoSettings->getSetting(DynoSettingId_lossModel, 0)->setValue(QVariant::fromValue(stored));
+    QCheckBox* attach = run->lossModelIndicator->checkBox_attachLossModelToRun;
+    if (theProjectListModel->activeProjectId < 0)
+        activateProject();
+
+    auto recordRun = [this] {
+        theUI->tabWidget_main->setCurrentIndex(MainTab_run);
+        run->pushButton_run_startStop->click();
+        if (!run->running)
+            return QList<double>{-1};
+        QTest::qWait(300);
+        run->pushButton_run_startStop->click();
+        RunData file(run->runThread->lastRunFilePath(), true);
+        if (file.openFile() != 0 || file.loadAll() != 0)
+            return QList<double>{-2};
+        return file.getSettingValue(DynoSettingId_lossModel, 0, QVariant()).value<QList<double>>();
+    };
+    attach->setChecked(true);
+    QCOMPARE(recordRun(), stored);
+    attach->setChecked(false);
+    QCOMPARE(recordRun(), QList<double>());
+    // Checked but hidden (an engine dyno hides the indicator): not attached.
+    attach->setChecked(true);
+    run->lossModelIndicator->hide();
+    QCOMPARE(recordRun(), QList<double>());
+    run->lossModelIndicator->show();
 }
 
 QTEST_MAIN(TestRunPanel)
