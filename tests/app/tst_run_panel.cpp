@@ -5,6 +5,12 @@
 #include "BrakeController.h"
 #include "Channels.h"
 #include "RunData.h"
+#include "RemoteControl.h"
+#include "Trigger.h"
+#include "TriggerWidget.h"
+#include "ShortcutWidget.h"
+#include <QFormLayout>
+#include <QLabel>
 #include "RunThread.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
@@ -42,6 +48,7 @@ private Q_SLOTS:
     void advancedTestSelector();
     void autoStartStopFollowsTheRoller();
     void runStoresTheAttachedLossModel();
+    void remoteTriggerRows();
     void cleanupTestCase();
 
 private:
@@ -291,6 +298,52 @@ void TestRunPanel::runStoresTheAttachedLossModel()
     run->lossModelIndicator->hide();
     QCOMPARE(recordRun(), QList<double>());
     run->lossModelIndicator->show();
+}
+
+void TestRunPanel::remoteTriggerRows()
+{
+    RemoteControl* remote = theUI->settings->remoteControl;
+    QCOMPARE(remote->triggerWidgets.size(), 17);
+    QCOMPARE(remote->triggerWidgets.first()->objectName(), QStringLiteral("triggerStartStop"));
+    QCOMPARE(remote->triggerWidgets.last()->objectName(), QStringLiteral("triggerTabAnalyze"));
+    auto* label = qobject_cast<QLabel*>(remote->form->labelForField(remote->triggerWidgets.at(4)));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("Set brake mode Torque Joined"));
+    // Only the shortcut and the channel are shown.
+    for (TriggerWidget* row : std::as_const(remote->triggerWidgets)) {
+        QVERIFY(!row->modeCombo->isVisibleTo(row));
+        QVERIFY(!row->activationCheckBox->isVisibleTo(row));
+        QVERIFY(row->shortcutWidget->isVisibleTo(row));
+    }
+
+    auto shoot = [remote](const QString& name) {
+        for (TriggerWidget* row : std::as_const(remote->triggerWidgets)) {
+            if (row->objectName() == name)
+                emit row->trigger->signal_shoot();
+        }
+        QCoreApplication::processEvents();
+    };
+    if (theProjectListModel->activeProjectId < 0)
+        activateProject();
+    // START / STOP only on the RUN tab.
+    theUI->tabWidget_main->setCurrentIndex(MainTab_projects);
+    shoot(QStringLiteral("triggerStartStop"));
+    QVERIFY(!run->running);
+    shoot(QStringLiteral("triggerTabRun"));
+    QCOMPARE(theUI->tabWidget_main->currentIndex(), int(MainTab_run));
+    shoot(QStringLiteral("triggerStop"));
+    QVERIFY(!run->running);
+    shoot(QStringLiteral("triggerStart"));
+    QVERIFY(run->running);
+    shoot(QStringLiteral("triggerStart"));
+    QVERIFY(run->running);
+    shoot(QStringLiteral("triggerStartStop"));
+    QVERIFY(!run->running);
+
+    shoot(QStringLiteral("triggerBrakeConstantSpeed"));
+    QCOMPARE(run->brakeController->comboBox_mode->currentIndex(), 3);
+    shoot(QStringLiteral("triggerBrakeOff"));
+    QCOMPARE(run->brakeController->comboBox_mode->currentIndex(), 0);
 }
 
 QTEST_MAIN(TestRunPanel)
