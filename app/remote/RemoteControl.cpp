@@ -11,6 +11,9 @@
 #include "EngineSpeedWidget.h"
 #include "RunThread.h"
 #include "Trigger.h"
+#include "RemoteValueWidget.h"
+#include "SafeSpinBox.h"
+#include "lib/Unit.h"
 #include "TriggerWidget.h"
 #include "lib/Tools.h"
 #include "UI.h"
@@ -50,6 +53,20 @@ const TriggerRow triggerRows[] = {
     {"triggerAnalyzeLastRun", QT_TRANSLATE_NOOP("RemoteControl", "Analyze last run")},
     {"triggerTabRun", QT_TRANSLATE_NOOP("RemoteControl", "Switch to RUN tab")},
     {"triggerTabAnalyze", QT_TRANSLATE_NOOP("RemoteControl", "Switch to ANALYZE tab")},
+};
+
+struct RemoteValueRow {
+    const char* name;
+    const char* label;
+    Quantity quantity;
+};
+
+const RemoteValueRow remoteValueRows[] = {
+    {"remoteBrakePower", QT_TRANSLATE_NOOP("RemoteControl", "Remote brake power"), Quantity::Fraction},
+    {"remoteRoadSpeed", QT_TRANSLATE_NOOP("RemoteControl", "Remote road speed target"), Quantity::Speed},
+    {"remoteEngineSpeed", QT_TRANSLATE_NOOP("RemoteControl", "Remote engine speed target"),
+     Quantity::RotationalSpeed},
+    {"remoteThrottle", QT_TRANSLATE_NOOP("RemoteControl", "Remote throttle target"), Quantity::Fraction},
 };
 
 } // namespace
@@ -138,6 +155,12 @@ RemoteControl::RemoteControl(QWidget* parent)
         triggerWidgets.append(widget);
         form->addRow(tr(row.label), widget);
     }
+    for (const RemoteValueRow& row : remoteValueRows) {
+        auto* widget = new RemoteValueWidget(inner);
+        widget->setObjectName(QLatin1String(row.name));
+        remoteValueWidgets.append(widget);
+        form->addRow(tr(row.label), widget);
+    }
 }
 
 RemoteControl::~RemoteControl()
@@ -164,6 +187,22 @@ void RemoteControl::init()
                 Qt::UniqueConnection);
         connectTriggerAction(i, row->trigger);
     }
+    for (int i = 0; i < remoteValueWidgets.size(); ++i) {
+        RemoteValueWidget* row = remoteValueWidgets.at(i);
+        row->connectToSettings();
+        row->setQuantity(remoteValueRows[i].quantity);
+    }
+    if (theUI && theUI->runWidget) {
+        BrakeController* brake = theUI->runWidget->brakeController;
+        connect(remoteValueWidgets.at(0), &RemoteValueWidget::signal_updateSignal, brake,
+                &BrakeController::slot_remote_setBrakePower, Qt::UniqueConnection);
+        connect(remoteValueWidgets.at(1), &RemoteValueWidget::signal_updateSignal, brake,
+                &BrakeController::slot_remote_setRoadSpeed, Qt::UniqueConnection);
+        connect(remoteValueWidgets.at(2), &RemoteValueWidget::signal_updateSignal, brake,
+                &BrakeController::slot_remote_setEngineSpeed, Qt::UniqueConnection);
+    }
+    connect(remoteValueWidgets.at(3), &RemoteValueWidget::signal_updateSignal, this,
+            &RemoteControl::slot_remote_throttle, Qt::UniqueConnection);
     channelDirectory->refresh();
     if (theUI && theUI->runWidget) {
         OutputWidgetContainer* outputs = theUI->runWidget->outputWidgetContainer;
@@ -289,4 +328,14 @@ void RemoteControl::connectTriggerAction(int row, Trigger* trigger)
     }
     default: break;
     }
+}
+
+void RemoteControl::slot_remote_throttle(double value)
+{
+    if (!theUI || !theUI->runWidget)
+        return;
+    SafeSpinBox* throttle = theUI->runWidget->safeSpinBox_throttlePosition;
+    // The box's range (0 to 100 %) clamps what the remote sends.
+    if (throttle->isEnabled())
+        throttle->setValueSI(value * 100.0);
 }

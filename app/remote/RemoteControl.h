@@ -11,12 +11,15 @@ class RemoteChannelDirectory;
 class ServerThread;
 class Trigger;
 class TriggerWidget;
+class RemoteValueWidget;
 
 // The SETTINGS page "Remote control": the addresses the server listens on,
 // the remote password, and the server thread it owns. The server's run and
 // brake-mode commands end in this page's slots, in the GUI thread.
 // Seventeen trigger rows bind operator actions to a shortcut or to the
-// rising edge of a logic channel. The remote-value rows are not built yet.
+// rising edge of a logic channel. Four
+// remote-value rows override the brake-controller targets and the throttle
+// every 40 ms.
 class RemoteControl : public QScrollArea
 {
     Q_OBJECT
@@ -34,6 +37,7 @@ public:
     RemoteControlState state;
     RemoteChannelDirectory* channelDirectory = nullptr;
     QList<TriggerWidget*> triggerWidgets;
+    QList<RemoteValueWidget*> remoteValueWidgets;
 
 public Q_SLOTS:
     void slot_trigStartStop();
@@ -44,6 +48,8 @@ public Q_SLOTS:
     void slot_trigBrakeConstSpeed();
     void slot_trigBrakeAcceleration();
     void slot_ambiguousShortcut();
+    // A fraction; the throttle box is in percent.
+    void slot_remote_throttle(double value);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

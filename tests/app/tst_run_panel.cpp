@@ -6,6 +6,9 @@
 #include "Channels.h"
 #include "RunData.h"
 #include "RemoteControl.h"
+#include "RemoteValueWidget.h"
+#include "Argument.h"
+#include "ArgumentWidget.h"
 #include "Trigger.h"
 #include "TriggerWidget.h"
 #include "ShortcutWidget.h"
@@ -49,6 +52,7 @@ private Q_SLOTS:
     void autoStartStopFollowsTheRoller();
     void runStoresTheAttachedLossModel();
     void remoteTriggerRows();
+    void remoteThrottleRow();
     void cleanupTestCase();
 
 private:
@@ -344,6 +348,36 @@ void TestRunPanel::remoteTriggerRows()
     QCOMPARE(run->brakeController->comboBox_mode->currentIndex(), 3);
     shoot(QStringLiteral("triggerBrakeOff"));
     QCOMPARE(run->brakeController->comboBox_mode->currentIndex(), 0);
+}
+
+void TestRunPanel::remoteThrottleRow()
+{
+    RemoteControl* remote = theUI->settings->remoteControl;
+    QCOMPARE(remote->remoteValueWidgets.size(), 4);
+    RemoteValueWidget* row = remote->remoteValueWidgets.last();
+    QCOMPARE(row->objectName(), QStringLiteral("remoteThrottle"));
+    QCOMPARE(row->checkBox_enable->objectName(), QStringLiteral("remoteThrottle-enable"));
+    SafeSpinBox* throttle = run->safeSpinBox_throttlePosition;
+    throttle->setValueSI(10.0);
+
+    row->argumentWidget->argument->setConstant(0.5, true);
+    row->checkBox_enable->setChecked(true);
+    QCOMPARE(row->timer->interval(), 40);
+    QTRY_COMPARE(throttle->getValueSI(), 50.0);
+    // It keeps overriding what the operator sets.
+    throttle->setValueSI(20.0);
+    QTRY_COMPARE(throttle->getValueSI(), 50.0);
+    // Clamped to the box's range.
+    row->argumentWidget->argument->setConstant(2.0, true);
+    QTRY_COMPARE(throttle->getValueSI(), 100.0);
+
+    // Unchecked, the overriding stops at once.
+    row->checkBox_enable->setChecked(false);
+    QVERIFY(!row->timer->isActive());
+    throttle->setValueSI(30.0);
+    QTest::qWait(200);
+    QCOMPARE(throttle->getValueSI(), 30.0);
+    QVERIFY(theSettings.value(QStringLiteral("UserSetting/remoteThrottle-enable")).isValid());
 }
 
 QTEST_MAIN(TestRunPanel)
