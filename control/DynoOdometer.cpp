@@ -8,6 +8,7 @@
 #include "McuThread.h"
 #include "RunChannel.h"
 #include "RunThread.h"
+#include "lib/Units.h"
 
 #include <QDebug>
 #include <QDateTime>
@@ -87,7 +88,9 @@ void DynoOdometer::init()
             }
         };
     }
-    for (int i = 0; i < 4; ++i) {
+    // The reminders' boxes count in units: tools that read the counters
+    // without the program's unit table get the counters alone.
+    for (int i = 0; i < 4 && theUnits.unitless; ++i) {
         auto* reminder = new MaintenanceWidget(inner, i);
         maintenanceWidgets.append(reminder);
         layout->addWidget(reminder);

@@ -80,6 +80,12 @@ void TestRunPanel::initTestCase()
 
 void TestRunPanel::cleanupTestCase()
 {
+    // A dialog still open when the window goes is destroyed with the panel;
+    // its hand-back must not reach into the half-destroyed panel.
+    AdvancedTestRegistry::registerCreator(AdvancedTestType_rampTest,
+                                          [](QWidget* parent) { return new QDialog(parent); });
+    run->comboBox_advancedTest->setCurrentIndex(AdvancedTestType_rampTest);
+    QVERIFY(run->advancedTest);
     MainWindowFixture::destroyWindow(window);
 }
 
@@ -217,10 +223,6 @@ void TestRunPanel::advancedTestSelector()
     QCOMPARE(brake->spinBox_dynoSpeedTarget->getValueSI(), 20.0);
     QCOMPARE(brake->spinBox_minDynoSpeed->getValueSI(), 3.0);
 
-    // A dialog still open when the window goes is destroyed with the panel;
-    // its hand-back must not reach into the half-destroyed panel.
-    selector->setCurrentIndex(AdvancedTestType_rampTest);
-    QVERIFY(run->advancedTest);
     AdvancedTestRegistry::registerCreator(AdvancedTestType_rampTest, {});
 }
 
