@@ -45,12 +45,14 @@
 #include "ReportEditor.h"
 #include "ResultScreenEditor.h"
 #include "RunChannel.h"
+#include "RunData.h"
 #include "RunListModel.h"
 #include "RunThread.h"
 #include "RunAnalysisSettings.h"
 #include "RunWidget.h"
 #include "Settings.h"
 #include "SoftwareUpdater.h"
+#include "MemoryWidget.h"
 #include "Statusbar.h"
 #include "SystemLoadWidget.h"
 #include "TableFieldFlag.h"
@@ -59,6 +61,8 @@
 #include "Units.h"
 #include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
+
+#include <QStandardItemModel>
 #include "rpiGPIO.h"
 
 #include <QApplication>
@@ -635,14 +639,20 @@ void MainUI::slot_pushButton_analyzeLastRun_clicked()
 {
     LoadedRunListModel* loadedRuns = ui->analyzeWidget->loadedRunListModel;
     analyzeLastRunPending = true;
-    const bool loaded =
-        loadedRuns && loadedRuns->newRunFromFile(ui->runWidget->runThread->lastRunFilePath(), true) != nullptr;
+    RunData* lastRun = loadedRuns ? loadedRuns->newRunFromFile(ui->runWidget->runThread->lastRunFilePath(), true)
+                                  : nullptr;
     ui->runWidget->disableAnalyzeLastRun();
-    if (!loaded) {
+    if (!lastRun) {
         analyzeLastRunPending = false;
         return;
     }
-    // The run's own loss model follows once run files can be read.
+    if (ui->settings->checkBox_settings_autoUpdateRunTabLossModel->isChecked()) {
+        const QList<double> model =
+            lastRun->getSettingValue(DynoSettingId_lossModel, 0, QVariant()).value<QList<double>>();
+        // An absent or all-zero model says nothing about the dyno: keep the one shown.
+        if (std::any_of(model.cbegin(), model.cend(), [](double c) { return c != 0.0; }))
+            ui->runWidget->lossModelIndicator->loadModel(model);
+    }
 }
 
 void MainUI::runCustomScript()
@@ -655,11 +665,35 @@ void MainUI::runCustomScript()
     QComboBox* modes = brake->comboBox_mode;
     modes->setItemText(0, QStringLiteral("Inertia"));
     modes->setItemText(3, QStringLiteral("Steady State"));
-    for (BrakeControllerFF* feedForward : {brake->dynoSpeedFF, brake->engineSpeedFF}) {
-        if (feedForward)
-            feedForward->scriptHide();
+    // More than one load cell whose torque set-point comes from elsewhere:
+    // the plain torque mode cannot serve them all.
+    int externalSetPoints = 0;
+    for (int i = 0; i < theHwInfo.loadCells; ++i) {
+        const DynoSetting* source = theDynoSettings->getSetting(DynoSettingId_torquePidSpSource, i);
+        if (source && source->value().toInt() > 1)
+            ++externalSetPoints;
     }
-    ui->runWidget->setFont(font());
+    if (externalSetPoints > 1) {
+        if (auto* model = qobject_cast<QStandardItemModel*>(modes->model())) {
+            if (QStandardItem* item = model->item(1))
+                item->setEnabled(false);
+        }
+    }
+    RunWidget* run = ui->runWidget;
+    const QString options = theSettings.value(QStringLiteral("scriptOptions"), QString()).toString();
+    if (!options.contains(QLatin1String("allowAllTests"))) {
+        for (const int type : {AdvancedTestType_roadSimulation, AdvancedTestType_sequence,
+                               AdvancedTestType_simConnector, AdvancedTestType_logPlayer})
+            run->hideAdvancedTestEntry(type);
+        for (BrakeControllerFF* feedForward : {brake->dynoSpeedFF, brake->engineSpeedFF}) {
+            if (feedForward)
+                feedForward->scriptHide();
+        }
+    }
+    run->hideAdvancedTestEntry(AdvancedTestType_inertiaCalibration);
+    ui->statusbar->systemLoadWidget->hide();
+    ui->statusbar->memoryWidget->hide();
+    run->setFont(font());
 }
 
 void MainUI::slot_unlockCustomScript()

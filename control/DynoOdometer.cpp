@@ -1,12 +1,17 @@
 #include "DynoOdometer.h"
 
+#include "MaintenanceCondition.h"
+#include "MaintenanceWidget.h"
+
 #include "ChannelId.h"
 #include "Channels.h"
 #include "McuThread.h"
 #include "RunChannel.h"
 #include "RunThread.h"
+#include "lib/Units.h"
 
 #include <QDebug>
+#include <QDateTime>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -72,6 +77,24 @@ void DynoOdometer::init()
     pushButton_calculateUsageProfile = new QPushButton(tr("Calculate usage profile"), inner);
     pushButton_calculateUsageProfile->setEnabled(false);
     layout->addWidget(pushButton_calculateUsageProfile);
+
+    if (!MaintenanceCondition::parameterSource) {
+        MaintenanceCondition::parameterSource = [this](int parameter) {
+            switch (parameter) {
+            case MaintenanceCondition::RunTime: return getRunTime();
+            case MaintenanceCondition::RunDistance: return getTotalRunDistance();
+            case MaintenanceCondition::ClockTime: return double(QDateTime::currentSecsSinceEpoch());
+            default: return 0.0;
+            }
+        };
+    }
+    // The reminders' boxes count in units: tools that read the counters
+    // without the program's unit table get the counters alone.
+    for (int i = 0; i < 4 && theUnits.unitless; ++i) {
+        auto* reminder = new MaintenanceWidget(inner, i);
+        maintenanceWidgets.append(reminder);
+        layout->addWidget(reminder);
+    }
     layout->addStretch(1);
 }
 
@@ -135,6 +158,18 @@ void DynoOdometer::slot_userPageData(unsigned char wordId, unsigned data)
     refreshLabel(id);
     if (allWordsKnown() && pending.runs > 0)
         applyPending();
+    else
+        refreshReminders();
+}
+
+void DynoOdometer::refreshReminders()
+{
+    // Counters not read yet would look like a counter that went back and
+    // restart every reminder's count.
+    if (!allWordsKnown())
+        return;
+    for (MaintenanceWidget* reminder : std::as_const(maintenanceWidgets))
+        reminder->slot_updateUsageBar();
 }
 
 // ----------------------------------------------------------- run thread side
@@ -243,4 +278,5 @@ void DynoOdometer::applyPending()
         link.commit();
     else if (theMCUThread)
         QMetaObject::invokeMethod(theMCUThread, &McuThread::slot_commitUserPageWrite, Qt::QueuedConnection);
+    refreshReminders();
 }

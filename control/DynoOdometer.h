@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 
+class MaintenanceWidget;
 class QLabel;
 class QPushButton;
 
@@ -68,6 +69,10 @@ public:
     static uint32_t toWord(double value);
 
     QPushButton* pushButton_calculateUsageProfile = nullptr;
+    // The four maintenance reminders, refreshed whenever the counters are
+    // known and after every run.
+    QList<MaintenanceWidget*> maintenanceWidgets;
+    void refreshReminders();
 
 public Q_SLOTS:
     void slot_userPageData(unsigned char wordId, unsigned data);

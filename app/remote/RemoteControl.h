@@ -9,11 +9,17 @@ class QLabel;
 class QLineEdit;
 class RemoteChannelDirectory;
 class ServerThread;
+class Trigger;
+class TriggerWidget;
+class RemoteValueWidget;
 
 // The SETTINGS page "Remote control": the addresses the server listens on,
 // the remote password, and the server thread it owns. The server's run and
 // brake-mode commands end in this page's slots, in the GUI thread.
-// The trigger and remote-value rows are not built yet.
+// Seventeen trigger rows bind operator actions to a shortcut or to the
+// rising edge of a logic channel. Four
+// remote-value rows override the brake-controller targets and the throttle
+// every 40 ms.
 class RemoteControl : public QScrollArea
 {
     Q_OBJECT
@@ -30,6 +36,8 @@ public:
     QLabel* label_passwordWarning = nullptr;
     RemoteControlState state;
     RemoteChannelDirectory* channelDirectory = nullptr;
+    QList<TriggerWidget*> triggerWidgets;
+    QList<RemoteValueWidget*> remoteValueWidgets;
 
 public Q_SLOTS:
     void slot_trigStartStop();
@@ -39,10 +47,15 @@ public Q_SLOTS:
     void slot_trigBrakeManualJoined();
     void slot_trigBrakeConstSpeed();
     void slot_trigBrakeAcceleration();
+    void slot_ambiguousShortcut();
+    // A fraction; the throttle box is in percent.
+    void slot_remote_throttle(double value);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void passwordChanged(const QString& password);
+    // The action a row's trigger starts (table order).
+    void connectTriggerAction(int row, Trigger* trigger);
 };

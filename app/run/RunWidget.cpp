@@ -1,6 +1,7 @@
 #include "RunWidget.h"
 
 #include "ActiveProjectValues.h"
+#include "AdvancedTestRegistry.h"
 #include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "CameraSettings.h"
@@ -18,6 +19,11 @@
 #include "OpenedRunsManager.h"
 #include "OutputWidgetContainer.h"
 #include "PowerCorrectionSetup.h"
+#include "RunChannel.h"
+#include "Channels.h"
+#include "SafeSpinBox.h"
+#include "lib/Unit.h"
+#include "RunWidgetSetupRows.h"
 #include "ProjectListModel.h"
 #include "RunData.h"
 #include "RunListModel.h"
@@ -34,13 +40,17 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QFormLayout>
+#include <QDateTime>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
 extern bool g_devModeEnabled;
+extern bool g_midiEnabled;
 
 namespace {
 
@@ -149,8 +159,47 @@ RunWidget::RunWidget(QWidget* parent)
     form->addRow(engineSpeedWidget);
     lossModelIndicator = new LossModelIndicator(column);
     form->addRow(lossModelIndicator);
+    comboBox_advancedTest = new QComboBox(column);
+    comboBox_advancedTest->setObjectName(QStringLiteral("comboBox_advancedTest"));
+    comboBox_advancedTest->addItem(QStringLiteral("\u25BC ") + tr("Advanced modes"));
+    comboBox_advancedTest->addItem(tr("Road simulation"));
+    comboBox_advancedTest->addItem(tr("Advanced ramp"));
+    comboBox_advancedTest->addItem(tr("Ramp test"));
+    comboBox_advancedTest->addItem(tr("Sequence"));
+    comboBox_advancedTest->addItem(tr("Inertia calibration"));
+    comboBox_advancedTest->addItem(tr("Custom acc. rate"));
+    comboBox_advancedTest->addItem(tr("Sim connector"));
+    comboBox_advancedTest->addItem(tr("Log player"));
+    comboBox_advancedTest->addItem(QStringLiteral("MIDI player"));
+    hideAdvancedTestEntry(AdvancedTestType_advancedRamp);
+    if (!g_midiEnabled)
+        hideAdvancedTestEntry(AdvancedTestType_midiPlayer);
+    connect(comboBox_advancedTest, &QComboBox::currentIndexChanged, this, &RunWidget::slot_advancedTestSelected);
+    form->addRow(comboBox_advancedTest);
+
     brakeController = new BrakeController(column);
     form->addRow(brakeController);
+
+    auto* throttleRow = new QWidget(column);
+    auto* throttleLayout = new QHBoxLayout(throttleRow);
+    throttleLayout->setContentsMargins(0, 0, 0, 0);
+    checkBox_enableThrottleControl = new QCheckBox(tr("Throttle [%]"), throttleRow);
+    checkBox_enableThrottleControl->setObjectName(QStringLiteral("checkBox_enableThrottleControl"));
+    safeSpinBox_throttlePosition = new SafeSpinBox(throttleRow);
+    safeSpinBox_throttlePosition->setObjectName(QStringLiteral("safeSpinBox_throttlePosition"));
+    safeSpinBox_throttlePosition->setDecimals(1);
+    safeSpinBox_throttlePosition->setRangeSI(0, 100);
+    safeSpinBox_throttlePosition->setFont(theFonts.bigFont);
+    safeSpinBox_throttlePosition->configMenuEnabled = true;
+    theSettings.connectSpinBoxWithUnit(safeSpinBox_throttlePosition);
+    throttleLayout->addWidget(checkBox_enableThrottleControl);
+    throttleLayout->addWidget(safeSpinBox_throttlePosition, 1);
+    // Not bound: the throttle is never handed over at program start.
+    connect(checkBox_enableThrottleControl, &QCheckBox::stateChanged, this,
+            [this](int state) { slot_checkBox_enableThrottleControl(state != 0); });
+    connect(safeSpinBox_throttlePosition, &SpinBoxWithUnit::signal_valueChangedSI, this,
+            &RunWidget::slot_spinBox_throttlePosition_valueChanged);
+    form->addRow(throttleRow);
 
     outputWidgetContainer = new OutputWidgetContainer(column);
     form->addRow(outputWidgetContainer);
@@ -168,6 +217,14 @@ RunWidget::RunWidget(QWidget* parent)
     runThread->start(QThread::InheritPriority);
     connect(this, &RunWidget::signal_startRun, runThread, &RunThread::slot_startRun);
     connect(runThread, &RunThread::signal_newRunStarted, mdiManager, &MdiManager::slot_newRunStarted);
+}
+
+RunWidget::~RunWidget()
+{
+    // An open test dialog dies with the panel's children, after the panel
+    // itself: giving the absorber back then would reach destroyed widgets.
+    if (advancedTest)
+        disconnect(advancedTest, &QObject::destroyed, this, &RunWidget::slot_advancedTestClosed);
 }
 
 void RunWidget::initAfterSettings()
@@ -189,6 +246,18 @@ void RunWidget::initAfterSettings()
     connect(engineSpeedWidget, &EngineSpeedWidget::signal_settingsChanged, this,
             &RunWidget::slot_updateStartButtonBackgroundColor, Qt::UniqueConnection);
     lossModelIndicator->init();
+
+    slot_checkBox_enableThrottleControl(checkBox_enableThrottleControl->isChecked());
+    checkBox_throttleControlVisible = new QCheckBox(this);
+    checkBox_throttleControlProtected = new QCheckBox(this);
+    connect(checkBox_throttleControlVisible, &QCheckBox::stateChanged, this, [this](int state) {
+        checkBox_enableThrottleControl->setVisible(state != 0);
+        safeSpinBox_throttlePosition->setVisible(state != 0);
+    });
+    RunWidgetSetupRows::add(new QLabel(tr("Throttle control")), checkBox_throttleControlVisible,
+                            checkBox_throttleControlProtected, QStringLiteral("throttleControl_"));
+    checkBox_enableThrottleControl->setVisible(checkBox_throttleControlVisible->isChecked());
+    safeSpinBox_throttlePosition->setVisible(checkBox_throttleControlVisible->isChecked());
     QMetaObject::invokeMethod(runThread, &RunThread::slot_settingsReady, Qt::QueuedConnection);
     mdiManager->initAfterSettings();
 }
@@ -350,9 +419,118 @@ void RunWidget::minimizeAdvancedTest()
         advancedTest->hide();
 }
 
+void RunWidget::hideAdvancedTestEntry(int testTypeId)
+{
+    if (auto* list = qobject_cast<QListView*>(comboBox_advancedTest->view()))
+        list->setRowHidden(testTypeId, true);
+}
+
+bool RunWidget::isAdvancedTestEntryHidden(int testTypeId) const
+{
+    auto* list = qobject_cast<QListView*>(comboBox_advancedTest->view());
+    return list && list->isRowHidden(testTypeId);
+}
+
 void RunWidget::slot_autoStartStopCheck()
 {
-    // The automatic start and stop rules arrive with their own part of the panel.
+    const double start = spinBox_run_autoStartThreshold->getValueSI();
+    const double stop = spinBox_run_autoStopThreshold->getValueSI();
+    double value = 0.0;
+    bool below = false;
+    bool above = false;
+    const Quantity quantity = spinBox_run_autoStartThreshold->getQuantity();
+    if (quantity == Quantity::Speed || quantity == Quantity::RotationalSpeed) {
+        const ChannelId id = quantity == Quantity::Speed ? ChannelId_dynoSpeed : ChannelId_engineSpeed;
+        // Before the registry is filled there is nothing to watch.
+        if (!theChannels.isInitialized() || theChannels.getChannels(id).isEmpty())
+            return;
+        // A stale channel reads NaN, and NaN never crosses a threshold.
+        value = theChannels.getChannel(id, 0)->getValue();
+        below = start > value;
+        above = stop < value;
+    } else {
+        below = start > 0;
+        above = stop < 0;
+    }
+
+    if (!running && belowStartThreshold && value >= start) {
+        theUI->tabWidget_main->setCurrentIndex(MainTab_run);
+        pushButton_run_startStop->click();
+    } else if (running && aboveStopThreshold && value <= stop) {
+        pushButton_run_startStop->click();
+    }
+    belowStartThreshold = below;
+    aboveStopThreshold = above;
+}
+
+void RunWidget::slot_advancedTestSelected(int testTypeId)
+{
+    if (testTypeId == AdvancedTestType_none) {
+        advancedTest = nullptr;
+        return;
+    }
+    // A type nobody registered (or the hidden "Advanced ramp") leaves the
+    // absorber with the panel: handing it over to no dialog would leave it
+    // off and locked with nothing to give it back.
+    if (testTypeId == AdvancedTestType_advancedRamp || !AdvancedTestRegistry::has(testTypeId))
+        return;
+
+    brakeController->backupSettings();
+    brakeController->setMode(0);
+    brakeController->enableExternalThreadControl();
+    comboBox_advancedTest->setEnabled(false);
+    QWidget* dialog = AdvancedTestRegistry::create(testTypeId, this);
+    if (!dialog) {
+        slot_advancedTestClosed();
+        return;
+    }
+    advancedTest = dialog;
+    static const char* const objectNames[] = {"",
+                                              "roadSimulationDialog",
+                                              "",
+                                              "rampTestDialog",
+                                              "sequenceDialog",
+                                              "inertiaCalibrationTestDialog",
+                                              "customAccRateDialog",
+                                              "simConnector",
+                                              "logPlayer",
+                                              "midiPlayer"};
+    if (testTypeId < int(std::size(objectNames)))
+        dialog->setObjectName(QLatin1String(objectNames[testTypeId]));
+    brakeController->advancedTestStarted(testTypeId);
+    dialog->setWindowFlags(Qt::Dialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    connect(dialog, &QObject::destroyed, this, &RunWidget::slot_advancedTestClosed);
+    AdvancedTestRegistry::bindPosition(testTypeId, dialog);
+}
+
+void RunWidget::slot_advancedTestClosed()
+{
+    advancedTest = nullptr;
+    brakeController->disableExternalThreadControl();
+    comboBox_advancedTest->setCurrentIndex(AdvancedTestType_none);
+    comboBox_advancedTest->setEnabled(true);
+    brakeController->advancedTestStopped();
+    brakeController->restoreSettings();
+}
+
+void RunWidget::slot_checkBox_enableThrottleControl(bool checked)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    theChannels.getChannel(ChannelId_throttleControlEnabled, 0)->setData(checked ? 1.0 : 0.0, now);
+    if (checked)
+        theChannels.getChannel(ChannelId_throttleTarget, 0)->setData(safeSpinBox_throttlePosition->getValueSI() / 100.0,
+                                                                      now);
+}
+
+void RunWidget::slot_spinBox_throttlePosition_valueChanged(double target)
+{
+    if (!checkBox_enableThrottleControl->isChecked())
+        return;
+    theChannels.getChannel(ChannelId_throttleTarget, 0)->setData(target / 100.0, QDateTime::currentMSecsSinceEpoch());
 }
 
 void RunWidget::slot_autoStartCheckboxChanged(int state)

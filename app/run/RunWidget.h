@@ -14,7 +14,23 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class RunThread;
+class SafeSpinBox;
 class SpinBoxWithUnit;
+
+// The advanced-test selector's entries; the index is also the test type the
+// brake controller records.
+enum AdvancedTestType {
+    AdvancedTestType_none = 0,
+    AdvancedTestType_roadSimulation = 1,
+    AdvancedTestType_advancedRamp = 2,
+    AdvancedTestType_rampTest = 3,
+    AdvancedTestType_sequence = 4,
+    AdvancedTestType_inertiaCalibration = 5,
+    AdvancedTestType_customAccRate = 6,
+    AdvancedTestType_simConnector = 7,
+    AdvancedTestType_logPlayer = 8,
+    AdvancedTestType_midiPlayer = 9,
+};
 
 // The RUN tab: the control column (START/STOP, run options, run name and
 // comment, engine-speed panel, loss model, brake controller, outputs) and the
@@ -25,6 +41,7 @@ class RunWidget : public QWidget
     Q_OBJECT
 public:
     explicit RunWidget(QWidget* parent = nullptr);
+    ~RunWidget() override;
 
     void initAfterSettings();
     // Starts a run; false when it did not start (nothing then records).
@@ -34,6 +51,9 @@ public:
     void enableAnalyzeLastRun();
     void disableAnalyzeLastRun();
     void raiseAdvancedTest();
+    // Hides one entry of the advanced-test selector (per-model trimming).
+    void hideAdvancedTestEntry(int testTypeId);
+    bool isAdvancedTestEntryHidden(int testTypeId) const;
     void minimizeAdvancedTest();
 
     RunThread* runThread = nullptr;
@@ -55,6 +75,11 @@ public:
     BrakeController* brakeController = nullptr;
     MdiManager* mdiManager = nullptr;
     OutputWidgetContainer* outputWidgetContainer = nullptr;
+    QComboBox* comboBox_advancedTest = nullptr;
+    QCheckBox* checkBox_enableThrottleControl = nullptr;
+    SafeSpinBox* safeSpinBox_throttlePosition = nullptr;
+    QCheckBox* checkBox_throttleControlVisible = nullptr;
+    QCheckBox* checkBox_throttleControlProtected = nullptr;
     QTimer* autoStartStopTimer = nullptr;
     bool belowStartThreshold = false;
     bool aboveStopThreshold = false;
@@ -62,6 +87,10 @@ public:
 public Q_SLOTS:
     void slot_autoStartStopCheck();
     void slot_autoStartCheckboxChanged(int state);
+    void slot_advancedTestSelected(int testTypeId);
+    void slot_advancedTestClosed();
+    void slot_checkBox_enableThrottleControl(bool checked);
+    void slot_spinBox_throttlePosition_valueChanged(double target);
     void slot_clickAnalyzeLastRun();
     void slot_pushButton_run_start_clicked();
     void slot_mcuThreadCrcErrorClientSide();

@@ -23,6 +23,8 @@
 #include "UI.h"
 #include "lib/Tools.h"
 
+#include "AccessControlManager.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -38,6 +40,15 @@ Settings::Settings(QWidget* parent)
     : ACMTabWidget(parent)
 {
     setTabPosition(QTabWidget::West);
+    // The "Protected" boxes of the RUN WIDGETS grid are the lock's own to keep.
+    connect(&theACM, &AccessControlManager::signal_manufacturerModeEnabled, this, [this] {
+        for (QCheckBox* box : std::as_const(runWidgetProtectedBoxes))
+            box->setEnabled(false);
+    });
+    connect(&theACM, &AccessControlManager::signal_unlock, this, [this] {
+        for (QCheckBox* box : std::as_const(runWidgetProtectedBoxes))
+            box->setEnabled(true);
+    });
     RunWidgetSetupRows::setRegistrar(
         [this](QLabel* label, QCheckBox* visible, QCheckBox* isProtected, const QString& prefix) {
             addRunWidgetSetupRow(label, visible, isProtected, prefix);
@@ -52,10 +63,10 @@ Settings::Settings(QWidget* parent)
     channelSetupList = new ChannelSetupList(this);
     addTab(channelSetupList, tr("Channels"));
     reportEditor = new ReportEditor(this);
-    addTab(reportEditor, tr("Report editor"));
+    addACMTab(reportEditor, tr("Report editor"), QStringLiteral("settings_reportEditor"));
     resultScreenEditor = new ResultScreenEditor(this);
-    addTab(resultScreenEditor, tr("Result Screen editor"));
-    addTab(buildMiscPage(), tr("Misc"));
+    addACMTab(resultScreenEditor, tr("Result Screen editor"), QStringLiteral("settings_resultScreenEditor"));
+    addACMTab(buildMiscPage(), tr("Misc"), QStringLiteral("settings_misc"));
     cameraSettings = new CameraSettings(this);
     if (theUI && theUI->runWidget)
         cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
@@ -87,6 +98,15 @@ Settings::Settings(QWidget* parent)
 
 Settings::~Settings()
 {
+    // The "Protected" boxes of the RUN WIDGETS grid are the lock's own to keep.
+    connect(&theACM, &AccessControlManager::signal_manufacturerModeEnabled, this, [this] {
+        for (QCheckBox* box : std::as_const(runWidgetProtectedBoxes))
+            box->setEnabled(false);
+    });
+    connect(&theACM, &AccessControlManager::signal_unlock, this, [this] {
+        for (QCheckBox* box : std::as_const(runWidgetProtectedBoxes))
+            box->setEnabled(true);
+    });
     RunWidgetSetupRows::setRegistrar(nullptr);
 }
 
@@ -104,6 +124,7 @@ void Settings::addRunWidgetSetupRow(QLabel* label, QCheckBox* visible, QCheckBox
     isProtected->show();
     RunWidgetSetupRows::nameAndBind(visible, isProtected, prefix);
     runWidgetProtectedBoxes.append(isProtected);
+    isProtected->setEnabled(!theACM.locked);
 }
 
 void Settings::linkDynoSettings()
