@@ -15,6 +15,7 @@
 #include "DynoOdometer.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
+#include "FieldBus.h"
 #include "FirmwareUpdater.h"
 #include "FunctionManager.h"
 #include "HwInfo.h"
@@ -351,7 +352,8 @@ void MainUI::slot_afterSettingsReady()
     connect(theRunListModel, &QAbstractItemModel::headerDataChanged, loadedRuns,
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
-    // The field-bus pages (CAN outputs, serial inputs, Modbus) join here when they exist.
+    // The field-bus pages (serial inputs, Modbus) join here when they exist.
+    FieldBus::initCanOutputs();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();
     settings->dynoOdometer->init();

@@ -7,6 +7,7 @@
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
+#include "FieldBus.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MySettings.h"
@@ -117,6 +118,10 @@ void Settings::linkDynoSettings()
         if (inputChannelsManager)
             inputChannelsManager->init();
     };
+    // CAN inputs join the registry like the other families: an argument or a
+    // setting naming a "C_" channel must find it when the settings are restored.
+    FieldBus::registerHooks();
+    links.initCanInputs = [] { FieldBus::initCanInputs(); };
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();
