@@ -65,6 +65,21 @@ bool parsePair(const QString& part, QChar separator, double& first, double& seco
     return true;
 }
 
+// An input reads its multiplexer from its own extraction word, which is
+// byte-reversed for the other byte order: a multiplexer within one data byte
+// is the same byte there with its bits in place.
+void placeMultiplexer(CanInput* input, int start, int size, Endianness muxEndianness, const QString& line)
+{
+    if (input->def.endianness != muxEndianness) {
+        if (start < 0 || start / 8 != (start + size - 1) / 8)
+            logDbc("Multiplexer spans data bytes in the other byte order; its position is kept as read", line);
+        else
+            start = (7 - start / 8) * 8 + start % 8;
+    }
+    input->def.compoundIdBitOffset = start;
+    input->def.compoundIdBitCount = size;
+}
+
 } // namespace
 
 struct DbcImportState {
@@ -74,6 +89,7 @@ struct DbcImportState {
     bool haveMux = false;
     int muxStart = 0;
     int muxSize = 0;
+    Endianness muxEndianness = Endianness_big;
     QList<CanInput*> waiting;
     QHash<QPair<quint32, QString>, CanInput*> table;
 };
@@ -227,10 +243,9 @@ void CanInputsModel::importDbcLine(const QString& line, DbcImportState& state)
             state.haveMux = true;
             state.muxStart = start;
             state.muxSize = size;
-            for (CanInput* input : std::as_const(state.waiting)) {
-                input->def.compoundIdBitOffset = start;
-                input->def.compoundIdBitCount = size;
-            }
+            state.muxEndianness = endianness;
+            for (CanInput* input : std::as_const(state.waiting))
+                placeMultiplexer(input, start, size, endianness, line);
             state.waiting.clear();
             return;
         }
@@ -303,8 +318,7 @@ void CanInputsModel::importDbcLine(const QString& line, DbcImportState& state)
             d.compoundMessage = true;
             d.compoundId = muxValue;
             if (state.haveMux) {
-                d.compoundIdBitOffset = state.muxStart;
-                d.compoundIdBitCount = state.muxSize;
+                placeMultiplexer(input, state.muxStart, state.muxSize, state.muxEndianness, line);
             } else {
                 state.waiting.append(input);
             }
