@@ -8,6 +8,7 @@
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "CameraThread.h"
+#include "CanOutputsWidget.h"
 #include "ChannelSetupModel.h"
 #include "Channels.h"
 #include "DelayedSpinBox.h"
@@ -15,7 +16,6 @@
 #include "DynoOdometer.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
-#include "FieldBus.h"
 #include "FirmwareUpdater.h"
 #include "FunctionManager.h"
 #include "HwInfo.h"
@@ -353,7 +353,7 @@ void MainUI::slot_afterSettingsReady()
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
     // The field-bus pages (serial inputs, Modbus) join here when they exist.
-    FieldBus::initCanOutputs();
+    settings->canOutputsWidget->init();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();
     settings->dynoOdometer->init();
