@@ -8,6 +8,7 @@
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
 #include "CameraThread.h"
+#include "CanOutputsWidget.h"
 #include "ChannelSetupModel.h"
 #include "Channels.h"
 #include "DelayedSpinBox.h"
@@ -355,7 +356,8 @@ void MainUI::slot_afterSettingsReady()
     connect(theRunListModel, &QAbstractItemModel::headerDataChanged, loadedRuns,
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
-    // The field-bus pages (CAN outputs, serial inputs, Modbus) join here when they exist.
+    // The field-bus pages (serial inputs, Modbus) join here when they exist.
+    settings->canOutputsWidget->init();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();
     settings->dynoOdometer->init();

@@ -49,6 +49,8 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
                 config.noUserPageAnswer = number != 0;
             } else if (key == QLatin1String("loadCellClipping")) {
                 config.loadCellClipping = number != 0;
+            } else if (key == QLatin1String("canLoopback")) {
+                config.canLoopback = number != 0;
             } else {
                 ok = false;
             }

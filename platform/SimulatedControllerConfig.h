@@ -41,6 +41,8 @@ struct SimulatedControllerConfig {
     bool noSyncEcho = false;
     bool noUserPageAnswer = false;
     bool loadCellClipping = false;
+    // Every frame the board sends on one CAN bus is received on the other.
+    bool canLoopback = false;
     // A vehicle plant instead of the test stream, and its scenario file.
     bool vehiclePlant = false;
     QString scenarioFile;

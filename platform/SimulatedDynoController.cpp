@@ -328,7 +328,16 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
         frame.bus = int(value >> 31);
         frame.identifier = value & 0x1FFFFFFFu;
         frame.data = QByteArray(reinterpret_cast<const char*>(canData.data()), 8);
+        // Outputs repeat for hours under `make run`: keep the newest frames only.
+        if (canSent.size() >= maxSentCanFrames)
+            canSent.remove(0, maxSentCanFrames / 4);
         canSent.append(frame);
+        if (config.canLoopback) {
+            pushRaw(SimReg::canData0, canData.data());
+            pushRaw(SimReg::canData1, canData.data() + 4);
+            push(SimReg::canTimestamp, uint32_t(now));
+            push(SimReg::canId, (uint32_t(frame.bus ^ 1) << 31) | frame.identifier);
+        }
         break;
     }
     default:

@@ -97,7 +97,9 @@ public:
     bool inBootloader() const;
     bool configWord(uint32_t byteAddress, uint16_t channel, uint32_t* value) const;
     uint32_t target(uint8_t reg) const;
+    // The newest frames the board sent (at most maxSentCanFrames).
     QList<SentCanFrame> sentCanFrames() const;
+    static constexpr int maxSentCanFrames = 20000;
     bool userPageWord(uint8_t id, uint32_t* value) const;
     QList<int> flashedPages() const;
     int deviceInfoRequests() const;

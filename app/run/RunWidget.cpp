@@ -5,6 +5,7 @@
 #include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "CameraSettings.h"
+#include "CanInputsModel.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "DynoOdometer.h"
@@ -365,6 +366,7 @@ void RunWidget::handStopInputsToWriter()
     inputs.comment = lineEdit_run_comment->text();
     inputs.name = Tools::generateUniqueName(theRunListModel ? theRunListModel->getUsedRunNames() : QStringList(),
                                             lineEdit_run_name->text());
+    inputs.canParserSetup = theCanInputsModel.setupToString();
     inputs.runType = int(brakeController->getRunType());
     const QCheckBox* attach = lossModelIndicator->checkBox_attachLossModelToRun;
     inputs.lossModelAttached = attach->isChecked() && attach->isVisibleTo(this);

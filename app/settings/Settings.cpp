@@ -3,10 +3,13 @@
 #include "AccessControlWidget.h"
 #include "BrakeController.h"
 #include "CameraSettings.h"
+#include "CanInputsManager.h"
+#include "CanOutputsWidget.h"
 #include "DelayedSpinBox.h"
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
+#include "FieldBus.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MySettings.h"
@@ -92,6 +95,17 @@ Settings::Settings(QWidget* parent)
     if (about.open(QIODevice::ReadOnly))
         plainTextEdit_settings_about->setPlainText(QString::fromUtf8(about.readAll()));
     addTab(plainTextEdit_settings_about, tr("About"));
+    canInputsManager = new CanInputsManager(this);
+    addACMTab(canInputsManager, tr("CAN inputs"), QStringLiteral("settings_canInputs"));
+    canOutputsWidget = new CanOutputsWidget(this);
+    addTab(canOutputsWidget, tr("CAN outputs"));
+    // The outputs page refreshes its trigger column only while it is shown.
+    connect(this, &QTabWidget::currentChanged, this, [this](int index) {
+        if (widget(index) == canOutputsWidget)
+            canOutputsWidget->refreshTimer->start();
+        else
+            canOutputsWidget->refreshTimer->stop();
+    });
 
     setObjectName(QStringLiteral("tabWidget_settings"));
 }
@@ -138,6 +152,10 @@ void Settings::linkDynoSettings()
         if (inputChannelsManager)
             inputChannelsManager->init();
     };
+    // CAN inputs join the registry like the other families: an argument or a
+    // setting naming a "C_" channel must find it when the settings are restored.
+    FieldBus::registerHooks();
+    links.initCanInputs = [] { FieldBus::initCanInputs(); };
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();

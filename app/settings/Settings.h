@@ -9,6 +9,8 @@ class ChannelSetupList;
 class DynoOdometer;
 class DynoSettings;
 class FunctionManager;
+class CanInputsManager;
+class CanOutputsWidget;
 class InputChannelsManager;
 class PowerCorrectionSetup;
 class ProjectSettings;
@@ -48,6 +50,8 @@ public:
     ResultScreenEditor* resultScreenEditor = nullptr;
     CameraSettings* cameraSettings = nullptr;
     InputChannelsManager* inputChannelsManager = nullptr;
+    CanInputsManager* canInputsManager = nullptr;
+    CanOutputsWidget* canOutputsWidget = nullptr;
     FunctionManager* functionManager = nullptr;
     RemoteControl* remoteControl = nullptr;
     DynoOdometer* dynoOdometer = nullptr;
