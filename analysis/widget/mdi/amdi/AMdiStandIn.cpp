@@ -15,6 +15,15 @@ AMdiStandIn::AMdiStandIn(AbstractMdi* desktop, const QString& widgetTitle)
     label = new QLabel(title, contentFrame);
     label->setAlignment(Qt::AlignCenter);
     contentLayout->addWidget(label);
+    // The label covers the widget: its paint is the widget's first paint.
+    label->installEventFilter(this);
+}
+
+bool AMdiStandIn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == label && event->type() == QEvent::Paint)
+        paintedSinceRecalculation = true;
+    return AbstractAMdiWidget::eventFilter(watched, event);
 }
 
 void AMdiStandIn::init(LoadedRunListModel* model, QItemSelectionModel*)
