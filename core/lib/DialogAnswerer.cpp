@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 
 #include <atomic>
 
@@ -44,4 +45,16 @@ QStringList DialogAnswerer::execFileDialog(QFileDialog* dialog)
     if (dialog->exec() != QDialog::Accepted)
         return QStringList();
     return dialog->selectedFiles();
+}
+
+QAction* DialogAnswerer::answerMenu(QMenu*)
+{
+    return nullptr;
+}
+
+QAction* DialogAnswerer::execMenu(QMenu* menu, const QPoint& globalPos)
+{
+    if (DialogAnswerer* answerer = g_answerer.load())
+        return answerer->answerMenu(menu);
+    return menu->exec(globalPos);
 }

@@ -2,8 +2,11 @@
 
 #include <QStringList>
 
+class QAction;
 class QDialog;
 class QFileDialog;
+class QMenu;
+class QPoint;
 
 // Every modal box and dialog of the program is run through DialogAnswerer::exec
 // (file dialogs through execFileDialog). In the program nothing is installed and
@@ -28,6 +31,10 @@ public:
     // answer() can still pick files with QFileDialog::selectFile.
     virtual FileAnswer answerFileDialog(QFileDialog* dialog);
 
+    // A context menu's answer: the action chosen, or null for none. The
+    // default chooses nothing.
+    virtual QAction* answerMenu(QMenu* menu);
+
     // Installs the answerer (not owned); nullptr restores modal execution.
     static void install(DialogAnswerer* answerer);
     static DialogAnswerer* installed();
@@ -37,4 +44,6 @@ public:
     // Runs a file dialog modally, or hands it to the installed answerer.
     // Returns the chosen files; empty when the dialog was cancelled.
     static QStringList execFileDialog(QFileDialog* dialog);
+    // Runs a menu at a global position, or hands it to the installed answerer.
+    static QAction* execMenu(QMenu* menu, const QPoint& globalPos);
 };

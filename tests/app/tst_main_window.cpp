@@ -14,6 +14,8 @@
 #include "RunData.h"
 #include "LossModelIndicator.h"
 #include "MainTab.h"
+#include "LoadedRunListModel.h"
+#include "AnalyzeWidget.h"
 #include "MainUI.h"
 #include "MainWindowFixture.h"
 #include "McuThread.h"
@@ -406,17 +408,26 @@ void TestMainWindow::runStartAndStopOptions()
     QVERIFY(!run->pushButton_analyzeLastRun->isEnabled());
 
     // Saved with automatic analysis: the button is pressed at once; the run
-    // cannot be loaded yet, which the analysis list reports.
+    // is appended to the ANALYZE list and the tab says so.
     run->checkBox_run_saveToDatabase->setChecked(true);
     answerer->shown.clear();
     rows = registered().size();
-    startRun();
+    LoadedRunListModel* loaded = theUI->analyzeWidget->loadedRunListModel;
+    const int loadedBefore = loaded->rowCount();
+    const int tabBefore = theUI->tabWidget_main->currentIndex();
+    const QString analyzed = startRun();
     stopRun();
     QCOMPARE(registered().size(), rows + 1);
     QVERIFY(!run->pushButton_analyzeLastRun->isEnabled());
     QVERIFY(!window->analyzeLastRunPending);
-    QCOMPARE(answerer->shown.size(), 1);
-    QCOMPARE(answerer->shown.first().text, QStringLiteral("Error opening run data file"));
+    QCOMPARE(loaded->rowCount(), loadedBefore + 1);
+    QCOMPARE(loaded->getLastRunData()->fileName, analyzed);
+    QCOMPARE(theUI->tabWidget_main->currentIndex(), int(MainTab_analyze));
+    // Showing the tab takes the arrows of the new run away again.
+    QCOMPARE(theUI->tabWidget_main->tabText(MainTab_analyze), QStringLiteral("ANALYZE (%1)").arg(loadedBefore + 1));
+    QVERIFY2(answerer->shown.isEmpty(), answerer->shown.isEmpty() ? "" : qPrintable(answerer->shown.first().text));
+    loaded->removeAllRuns();
+    theUI->tabWidget_main->setCurrentIndex(tabBefore);
     run->checkBox_run_enableAutoAnalyzeLastRun->setChecked(false);
 
     // CSV export on: the run leaves as "<run>.csv" beside its file, or the

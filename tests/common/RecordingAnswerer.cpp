@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 RecordingAnswerer::RecordingAnswerer()
@@ -38,4 +39,38 @@ DialogAnswerer::FileAnswer RecordingAnswerer::answerFileDialog(QFileDialog* dial
     reply.result = respond ? respond(dialog) : result;
     reply.files = files;
     return reply;
+}
+
+namespace {
+
+void listEntries(QMenu* menu, QStringList* out, const QString& choice, QAction** chosen)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            out->append(QStringLiteral("-"));
+        } else if (action->menu()) {
+            out->append(action->menu()->title() + QStringLiteral(" >"));
+            QStringList inner;
+            listEntries(action->menu(), &inner, choice, chosen);
+            for (const QString& entry : inner)
+                out->append(QStringLiteral("  ") + entry);
+        } else {
+            out->append(action->text());
+            if (!*chosen && !choice.isEmpty() && action->text() == choice && action->isEnabled())
+                *chosen = action;
+        }
+    }
+}
+
+} // namespace
+
+QAction* RecordingAnswerer::answerMenu(QMenu* menu)
+{
+    QStringList entries;
+    QAction* chosen = nullptr;
+    listEntries(menu, &entries, menuChoice, &chosen);
+    menus.append(entries);
+    if (respondMenu)
+        return respondMenu(menu);
+    return chosen;
 }

@@ -26,6 +26,10 @@ public:
 
     int answer(QDialog* dialog) override;
     FileAnswer answerFileDialog(QFileDialog* dialog) override;
+    // Remembers the menu's entries (texts of its actions, submenus as
+    // "title >") and returns the action `menuChoice` names (by text, also
+    // inside submenus), or null.
+    QAction* answerMenu(QMenu* menu) override;
 
     QList<Shown> shown;
     // What answer() returns for every dialog.
@@ -34,4 +38,9 @@ public:
     std::function<int(QDialog*)> respond;
     // The files a file dialog returns when it is accepted.
     QStringList files;
+    // Menus shown, one list of entry texts each (separators as "-").
+    QList<QStringList> menus;
+    QString menuChoice;
+    // When set, picks the action instead of `menuChoice`.
+    std::function<QAction*(QMenu*)> respondMenu;
 };

@@ -1,0 +1,7 @@
+#include "AnalysisHooks.h"
+
+AnalysisHooks& AnalysisHooks::instance()
+{
+    static AnalysisHooks hooks;
+    return hooks;
+}

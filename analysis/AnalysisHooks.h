@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class RunData;
+
+// What the run analysis reaches in the layers above it (mail, calibration
+// tools, knock player, the RUN tab), filled by those layers at start-up. An
+// entry left empty means the tool is not there: its menu entry is disabled
+// and nothing happens.
+struct AnalysisHooks {
+    // Mail: whether a mail system is set up, and sending a run file.
+    std::function<bool()> mailConfigured;
+    std::function<void(const QString& recipient, const QString& path, const QString& comment)> sendRunFile;
+
+    // The inertia calibration window: opens it for a first run (non-modal,
+    // shown by the tool) and adds or withdraws runs while it is open. The
+    // window announces its end by being destroyed.
+    std::function<QWidget*(RunData* first, QWidget* parent)> openInertiaCalibration;
+    std::function<void(QWidget* tool, RunData* run)> addToInertiaCalibration;
+    std::function<void(QWidget* tool, RunData* run)> removeFromInertiaCalibration;
+
+    // The knock player for a run with recorded audio (modal).
+    std::function<void(RunData* run, QWidget* parent)> knockPlayer;
+
+    // The RUN tab's loss-model indicator, after a run's loss model became the live one.
+    std::function<void()> lossModelIndicatorUpdate;
+
+    static AnalysisHooks& instance();
+};

@@ -1,0 +1,6 @@
+#include "AMdiColorMap.h"
+
+AMdiColorMap::AMdiColorMap(AbstractMdi* desktop)
+    : AMdiStandIn(desktop, tr("Color map"))
+{
+}

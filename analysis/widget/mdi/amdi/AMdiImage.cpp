@@ -1,0 +1,6 @@
+#include "AMdiImage.h"
+
+AMdiImage::AMdiImage(AbstractMdi* desktop)
+    : AMdiStandIn(desktop, tr("Image"))
+{
+}

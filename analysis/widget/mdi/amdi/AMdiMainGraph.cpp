@@ -1,0 +1,6 @@
+#include "AMdiMainGraph.h"
+
+AMdiMainGraph::AMdiMainGraph(AbstractMdi* desktop)
+    : AMdiStandIn(desktop, tr("Main graph"))
+{
+}

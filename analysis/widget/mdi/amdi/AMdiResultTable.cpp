@@ -1,0 +1,6 @@
+#include "AMdiResultTable.h"
+
+AMdiResultTable::AMdiResultTable(AbstractMdi* desktop)
+    : AMdiStandIn(desktop, tr("Result table"))
+{
+}

@@ -1,0 +1,6 @@
+#include "AMdiUserGraph.h"
+
+AMdiUserGraph::AMdiUserGraph(AbstractMdi* desktop)
+    : AMdiStandIn(desktop, tr("User graph"))
+{
+}

@@ -1,0 +1,726 @@
+// The loaded-run list on runs recorded by the real program on the simulated
+// dyno (copies of the fixture runs, since loading writes into a run file):
+// loading and its failures, sort keys, sorting and dropping, colours and line
+// styles of the row positions, menus and double clicks, the run actions that
+// reach tools above the analysis, and the analysis desktops' print ids and
+// queued recalculation.
+//
+// With ZEMBO_ANALYSIS_OUT set, loadFixtureRuns also writes the sort keys of
+// columns 8 ... 22 (check_sort_keys.py compares them with h5py).
+#include "AMdiMainGraph.h"
+#include "AMdiUserGraph.h"
+#include "AnalysisHooks.h"
+#include "AnalyzeMdi.h"
+#include "ChannelSetup.h"
+#include "DetachedProcessLauncher.h"
+#include "LoadedRunListModel.h"
+#include "MdiManager.h"
+#include "MySettings.h"
+#include "OpenedRunsManager.h"
+#include "RecordingAnswerer.h"
+#include "RunAnalysisOptions.h"
+#include "RunData.h"
+#include "RunDataHooks.h"
+#include "RunFileTestSupport.h"
+#include "SettingsFixture.h"
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+struct Options : RunAnalysisOptions {
+    int master = 0;
+    bool developer = false;
+    int masterChannel() const override { return master; }
+    bool developerMode() const override { return developer; }
+};
+
+// The inertia calibration tool of the layer above, as a window that keeps
+// the runs it was given and checks that they still hold their vectors.
+struct CalibrationStandIn {
+    QList<RunData*> runs;
+    int opened = 0;
+    bool vectorsGoneWhileHeld = false;
+};
+
+QStringList fileOrder(const LoadedRunListModel& model)
+{
+    QStringList names;
+    for (const RunData* run : model.runs())
+        names.append(QFileInfo(run->fileName).fileName());
+    return names;
+}
+
+} // namespace
+
+class TestLoadedRuns : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void loadFixtureRuns();
+    void loadFailures();
+    void sorting_data();
+    void sorting();
+    void sortKeepsColoursAndResetsFlags();
+    void dropping();
+    void colourAndStyleKeys();
+    void menus();
+    void deleteAndDoubleClicks();
+    void calibrationAndMail();
+    void printIdsAndQueuedRecalculation();
+
+private:
+    QString fixture(const QString& name) const;
+    void loadAll(const QStringList& names);
+    void contextMenuAt(const QPoint& viewportPos);
+
+    QTemporaryDir dir;
+    Options options;
+    RecordingAnswerer* answerer = nullptr;
+    std::unique_ptr<SettingsFixture> settings;
+    std::unique_ptr<RunFileTest::Database> database;
+    QWidget* parent = nullptr;
+    LoadedRunListModel* model = nullptr;
+    QTableView* view = nullptr;
+    QList<float> progress;
+};
+
+QString TestLoadedRuns::fixture(const QString& name) const
+{
+    return dir.filePath(name);
+}
+
+void TestLoadedRuns::initTestCase()
+{
+    const QDir fixtures(qEnvironmentVariable("ZEMBO_FIXTURE_RUNS"));
+    QVERIFY2(fixtures.exists(QStringLiteral("pull-1.h5")), "fixture runs missing (fixture_runs_* tests)");
+    RunFileTest::prepareProcess();
+    settings = std::make_unique<SettingsFixture>(3);
+    QVERIFY(settings->start());
+    database = std::make_unique<RunFileTest::Database>(dir.filePath(QStringLiteral("projects2.db")));
+    RunAnalysisOptions::install(&options);
+    answerer = new RecordingAnswerer;
+    // Five runs: the three recordings and two more copies of the first pull.
+    const QStringList sources = {QStringLiteral("pull-1.h5"), QStringLiteral("pull-2.h5"),
+                                 QStringLiteral("rollers-1.h5"), QStringLiteral("pull-1.h5"),
+                                 QStringLiteral("pull-1.h5")};
+    for (int i = 0; i < sources.size(); ++i)
+        QVERIFY(QFile::copy(fixtures.filePath(sources.at(i)), fixture(QStringLiteral("run%1.h5").arg(i + 1))));
+    RunDataHooks::instance().taskProgress = [this](float f) { progress.append(f); };
+    parent = new QWidget;
+}
+
+void TestLoadedRuns::cleanupTestCase()
+{
+    delete parent;
+    theOpenedRunsManager.closeAllRuns();
+    RunDataHooks::instance().taskProgress = nullptr;
+    RunAnalysisOptions::install(nullptr);
+    delete answerer;
+    database.reset();
+    settings.reset();
+}
+
+void TestLoadedRuns::init()
+{
+    delete view;
+    delete model;
+    theSettings.remove(QStringLiteral("AnalyzeColorSetup"));
+    theSettings.remove(QStringLiteral("AnalyzeLineStyleSetup"));
+    model = new LoadedRunListModel(parent);
+    view = new QTableView(parent);
+    view->setModel(model);
+    view->installEventFilter(model);
+    view->viewport()->installEventFilter(model);
+    model->setView(view);
+    view->resize(1400, 400);
+    answerer->shown.clear();
+    answerer->menus.clear();
+    answerer->menuChoice.clear();
+    answerer->respond = nullptr;
+    answerer->result = 0;
+    progress.clear();
+    options.master = 0;
+    options.developer = false;
+}
+
+void TestLoadedRuns::loadAll(const QStringList& names)
+{
+    for (const QString& name : names)
+        QVERIFY2(model->newRunFromFile(fixture(name), true), qPrintable(name));
+}
+
+void TestLoadedRuns::loadFixtureRuns()
+{
+    QSignalSpy counts(model, &LoadedRunListModel::signal_runCountChanged);
+    QSignalSpy resets(model, &LoadedRunListModel::signal_resetSortOrderIndicator);
+    for (int i = 1; i <= 3; ++i) {
+        progress.clear();
+        RunData* run = model->newRunFromFile(fixture(QStringLiteral("run%1.h5").arg(i)), true);
+        QVERIFY(run);
+        QVERIFY(run->calculated);
+        QCOMPARE(progress, (QList<float>{0.0f, 0.3f, 0.6f, 1.0f}));
+        QCOMPARE(counts.last(), (QList<QVariant>{i, i - 1}));
+    }
+    QCOMPARE(resets.size(), 3);
+    QCOMPARE(model->rowCount(), 3);
+    QVERIFY(answerer->shown.isEmpty());
+    QCOMPARE(model->getLastRunData(), model->runAt(2));
+    QVERIFY(model->isRunLoaded(fixture(QStringLiteral("run2.h5"))));
+    QVERIFY(!model->isRunVisible(3));
+
+    // "@" and the engine speed only while the master channel is engine speed.
+    for (int column = LoadedRunListField::PeakLossPower; column <= LoadedRunListField::PeakEngineTorque; ++column) {
+        options.master = 0;
+        QVERIFY(model->index(0, column).data().toString().contains(QLatin1Char('@')));
+        options.master = 1;
+        QVERIFY(!model->index(0, column).data().toString().contains(QLatin1Char('@')));
+    }
+    options.master = 0;
+
+    // The sort keys for the check against h5py.
+    const QString out = qEnvironmentVariable("ZEMBO_ANALYSIS_OUT");
+    if (!out.isEmpty()) {
+        // The runs as they are now, kept beyond this test's folder.
+        for (int row = 0; row < 3; ++row) {
+            model->runAt(row)->flushFile();
+            const QString& file = model->runAt(row)->fileName;
+            QVERIFY(QFile::copy(file, QDir(out).filePath(QFileInfo(file).fileName())));
+        }
+        QFile keys(QDir(out).filePath(QStringLiteral("sortkeys.tsv")));
+        QVERIFY(keys.open(QIODevice::WriteOnly | QIODevice::Text));
+        QTextStream stream(&keys);
+        for (int row = 0; row < 3; ++row) {
+            for (int column = LoadedRunListField::PeakLossPower; column <= LoadedRunListField::PeakEngineSpeed;
+                 ++column) {
+                const QVariant key = model->index(row, column).data(LoadedRunListModel::SortRole);
+                stream << QDir(out).filePath(QFileInfo(model->runAt(row)->fileName).fileName()) << '\t' << column
+                       << '\t'
+                       << (key.typeId() == QMetaType::QString ? QStringLiteral("s:") + key.toString()
+                                                               : QString::number(key.toDouble(), 'g', 17))
+                       << '\n';
+            }
+        }
+    }
+}
+
+void TestLoadedRuns::loadFailures()
+{
+    loadAll({QStringLiteral("run1.h5")});
+    QSignalSpy counts(model, &LoadedRunListModel::signal_runCountChanged);
+
+    // The same file again: refused before anything happens.
+    progress.clear();
+    QVERIFY(!model->newRunFromFile(fixture(QStringLiteral("run1.h5")), true));
+    QCOMPARE(answerer->shown.last().text, QStringLiteral("File already opened in this session"));
+    QVERIFY(progress.isEmpty());
+
+    // A missing file.
+    const QString missing = fixture(QStringLiteral("missing.h5"));
+    QVERIFY(!model->newRunFromFile(missing, true));
+    QCOMPARE(answerer->shown.last().text, QStringLiteral("Error opening run data file\n") + missing);
+    QCOMPARE(progress.last(), 1.0f);
+
+    // A truncated file (cut where a copy or a power cut may leave it): no row,
+    // and null, so nobody takes the previous run for this one.
+    const QString truncated = fixture(QStringLiteral("truncated.h5"));
+    {
+        QFile source(fixture(QStringLiteral("run2.h5")));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QFile target(truncated);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write(source.read(source.size() / 3));
+    }
+    answerer->shown.clear();
+    QVERIFY(!model->newRunFromFile(truncated, true));
+    QVERIFY(!answerer->shown.isEmpty());
+    QCOMPARE(progress.last(), 1.0f);
+    QCOMPARE(model->rowCount(), 1);
+    QVERIFY(counts.isEmpty());
+    if (RunData* cached = theOpenedRunsManager.cache.value(truncated))
+        QVERIFY(cached->frames.recordCount(FrameId_ambient) == 0);
+}
+
+void TestLoadedRuns::sorting_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QStringList>("names");    // set as run names (column 24) first, when given
+    QTest::addColumn<QStringList>("expected"); // file order afterwards
+
+    const QStringList loaded = {QStringLiteral("run1.h5"), QStringLiteral("run2.h5"), QStringLiteral("run3.h5")};
+    // Equal keys (no run bold) come out in reverse of their order.
+    QTest::newRow("equal keys reversed") << 1 << int(Qt::AscendingOrder) << QStringList()
+                                         << QStringList{QStringLiteral("run3.h5"), QStringLiteral("run2.h5"),
+                                                        QStringLiteral("run1.h5")};
+    QTest::newRow("strings by code unit") << 24 << int(Qt::AscendingOrder)
+                                          << QStringList{QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("a")}
+                                          << QStringList{QStringLiteral("run2.h5"), QStringLiteral("run3.h5"),
+                                                         QStringLiteral("run1.h5")};
+    QTest::newRow("strings descending") << 24 << int(Qt::DescendingOrder)
+                                        << QStringList{QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("a")}
+                                        << QStringList{QStringLiteral("run1.h5"), QStringLiteral("run3.h5"),
+                                                       QStringLiteral("run2.h5")};
+    for (int column : {4, 5, 6, 7, 26})
+        QTest::newRow(qPrintable(QStringLiteral("column %1 unsortable").arg(column)))
+            << column << int(Qt::AscendingOrder) << QStringList() << loaded;
+}
+
+void TestLoadedRuns::sorting()
+{
+    QFETCH(int, column);
+    QFETCH(int, order);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, expected);
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5"), QStringLiteral("run3.h5")});
+    for (int row = 0; row < names.size(); ++row)
+        QVERIFY(model->setData(model->index(row, LoadedRunListField::Name), names.at(row)));
+    QSignalSpy resets(model, &LoadedRunListModel::signal_resetSortOrderIndicator);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsRemoved);
+    model->sort(column, Qt::SortOrder(order));
+    QCOMPARE(fileOrder(*model), expected);
+    const bool unsortable = (column >= 4 && column <= 7) || column == 26;
+    QCOMPARE(resets.size(), unsortable ? 1 : 0);
+    QCOMPARE(removed.isEmpty(), unsortable);
+}
+
+void TestLoadedRuns::sortKeepsColoursAndResetsFlags()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5")});
+    const QColor red(255, 0, 0);
+    model->setColor(0, LoadedRunListField::PeakEnginePower, red);
+    model->setLineStyle(0, LoadedRunListField::PeakEnginePower, Qt::DashLine);
+    model->setData(model->index(0, LoadedRunListField::Bold), true);
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::PeakWheelPower));
+    QVERIFY(!model->isFieldVisible(1, LoadedRunListField::PeakWheelPower));
+    RunData* first = model->runAt(0);
+    model->sort(LoadedRunListField::Bold, Qt::AscendingOrder); // bold run goes last
+    QCOMPARE(model->runAt(1), first);
+    QVERIFY(!model->isRunBold(1));
+    QVERIFY(model->isFieldVisible(0, LoadedRunListField::PeakWheelPower));
+    QCOMPARE(model->getColor(0, LoadedRunListField::PeakEnginePower), red);
+    QCOMPARE(model->getLineStyle(0, LoadedRunListField::PeakEnginePower), Qt::DashLine);
+    QCOMPARE(model->index(0, LoadedRunListField::PeakEnginePower).data(Qt::BackgroundRole).value<QBrush>().color(),
+             red);
+
+    // Removing row 0 gives the run that moves up row 0's colours.
+    model->removeRows(0, 1);
+    QCOMPARE(model->getColor(0, LoadedRunListField::PeakEnginePower), red);
+    QCOMPARE(model->runAt(0), first);
+}
+
+void TestLoadedRuns::dropping()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5"), QStringLiteral("run3.h5")});
+    const QStringList before = fileOrder(*model);
+
+    // Foreign data, unknown files and a malformed stream change nothing.
+    QMimeData text;
+    text.setText(QStringLiteral("run3.h5"));
+    QVERIFY(!model->dropMimeData(&text, Qt::MoveAction, 0, 0, QModelIndex()));
+    QByteArray foreign;
+    {
+        QDataStream stream(&foreign, QIODevice::WriteOnly);
+        stream << fixture(QStringLiteral("run4.h5")) << QStringLiteral("/etc/passwd");
+    }
+    QMimeData other;
+    other.setData(QStringLiteral("application/loadedRun"), foreign);
+    QVERIFY(!model->dropMimeData(&other, Qt::MoveAction, 0, 0, QModelIndex()));
+    QVERIFY(!model->isRunLoaded(fixture(QStringLiteral("run4.h5"))));
+    QMimeData broken;
+    broken.setData(QStringLiteral("application/loadedRun"), QByteArray("\x00\x00\x10\x00xy", 6));
+    QVERIFY(!model->dropMimeData(&broken, Qt::MoveAction, 0, 0, QModelIndex()));
+    QCOMPARE(fileOrder(*model), before);
+    QVERIFY(model->dropMimeData(&text, Qt::IgnoreAction, 0, 0, QModelIndex()));
+
+    // Row 2 dragged above row 0.
+    std::unique_ptr<QMimeData> dragged(model->mimeData({model->index(2, 5), model->index(2, 9)}));
+    QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, 0, 0, QModelIndex()));
+    QCOMPARE(fileOrder(*model), (QStringList{QStringLiteral("run3.h5"), QStringLiteral("run1.h5"),
+                                             QStringLiteral("run2.h5")}));
+    // Row 0 dropped at the end (row -1, no parent).
+    dragged.reset(model->mimeData({model->index(0, 1)}));
+    QVERIFY(model->dropMimeData(dragged.get(), Qt::MoveAction, -1, -1, QModelIndex()));
+    QCOMPARE(fileOrder(*model), (QStringList{QStringLiteral("run1.h5"), QStringLiteral("run2.h5"),
+                                             QStringLiteral("run3.h5")}));
+
+}
+
+void TestLoadedRuns::colourAndStyleKeys()
+{
+    // Fresh settings: the first run writes row 0 with nothing set.
+    loadAll({QStringLiteral("run1.h5")});
+    QCOMPARE(theSettings.value(QStringLiteral("AnalyzeColorSetup/row0")).toStringList(),
+             QStringList(27, QStringLiteral("#xxxxxx")));
+    QCOMPARE(theSettings.value(QStringLiteral("AnalyzeLineStyleSetup/row0")).toStringList(),
+             QStringList(27, QStringLiteral("0")));
+    QCOMPARE(model->getColor(0, LoadedRunListField::LeftInnerAxis), QColor::fromHsv(240, 255, 120, 255));
+    QCOMPARE(model->getColor(0, LoadedRunListField::PeakLossPower), QColor::fromHsv(120, 255, 120, 255));
+    QCOMPARE(model->getColor(0, LoadedRunListField::Name), QColor(Qt::white));
+    QCOMPARE(model->getLineStyle(0, LoadedRunListField::PeakEnginePower), Qt::SolidLine);
+
+    // A colour set on row 0 is copied into the row of the next run.
+    model->setColor(0, LoadedRunListField::PeakEnginePower, QColor(1, 2, 3));
+    loadAll({QStringLiteral("run2.h5")});
+    QCOMPARE(model->getColor(1, LoadedRunListField::PeakEnginePower), QColor(1, 2, 3));
+    QCOMPARE(theSettings.value(QStringLiteral("AnalyzeColorSetup/row1")).toStringList().at(10),
+             QStringLiteral("#010203"));
+
+    // Stored tables: a short row, styles out of range, a gap that ends the table.
+    theSettings.setValue(QStringLiteral("AnalyzeColorSetup/row0"), QStringList(20, QStringLiteral("#00ff00")));
+    theSettings.remove(QStringLiteral("AnalyzeColorSetup/row1"));
+    theSettings.setValue(QStringLiteral("AnalyzeColorSetup/row2"), QStringList(27, QStringLiteral("#0000ff")));
+    QStringList styles(27, QStringLiteral("6"));
+    styles[9] = QStringLiteral("2");
+    styles[10] = QStringLiteral("x");
+    theSettings.setValue(QStringLiteral("AnalyzeLineStyleSetup/row0"), styles);
+    LoadedRunListModel stored(parent);
+    QCOMPARE(stored.colorTableRows(), 1);
+    QCOMPARE(stored.getColor(0, LoadedRunListField::LeftInnerAxis), QColor(0, 255, 0));
+    QCOMPARE(stored.getColor(0, LoadedRunListField::PeakEngineTorque), QColor(0, 255, 0));
+    QCOMPARE(stored.getColor(2, LoadedRunListField::PeakEngineTorque), QColor::fromHsv(240, 255, 120, 255));
+    QCOMPARE(stored.getLineStyle(0, LoadedRunListField::PeakLossPower), Qt::SolidLine);
+    QCOMPARE(stored.getLineStyle(0, LoadedRunListField::PeakWheelPower), Qt::DashLine);
+    QCOMPARE(stored.getLineStyle(0, LoadedRunListField::PeakEnginePower), Qt::SolidLine);
+    stored.setColor(0, LoadedRunListField::Comment, QColor(9, 9, 9));
+    const QStringList written = theSettings.value(QStringLiteral("AnalyzeColorSetup/row0")).toStringList();
+    QCOMPARE(written.size(), 27);
+    QCOMPARE(written.at(25), QStringLiteral("#090909"));
+    QCOMPARE(written.at(20), QStringLiteral("#xxxxxx"));
+
+    // A column's colour reaches every stored row, not only the loaded ones;
+    // a cancelled dialog changes nothing.
+    answerer->result = QDialog::Rejected;
+    stored.action_setColorForColumn(LoadedRunListField::PeakWheelPower);
+    QCOMPARE(stored.getColor(0, LoadedRunListField::PeakWheelPower), QColor(0, 255, 0));
+    answerer->respond = [](QDialog* dialog) {
+        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+            input->setTextValue(QStringLiteral("Dot"));
+            return int(QDialog::Accepted);
+        }
+        return int(QDialog::Rejected);
+    };
+    stored.expandLineStyleTable(4);
+    stored.action_setStyleForColumn(LoadedRunListField::PeakWheelPower);
+    for (int row = 0; row < 5; ++row)
+        QCOMPARE(stored.getLineStyle(row, LoadedRunListField::PeakWheelPower), Qt::DotLine);
+}
+
+void TestLoadedRuns::contextMenuAt(const QPoint& viewportPos)
+{
+    const QPoint global = view->viewport()->mapToGlobal(viewportPos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, viewportPos, global);
+    QCoreApplication::sendEvent(view->viewport(), &event);
+}
+
+void TestLoadedRuns::menus()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5")});
+    // Header menus through the view (the header passes its menu event on).
+    model->changeColumnVisibility(LoadedRunListField::RunType, false);
+    QMenu* header2 = model->buildHeaderMenu(2);
+    QList<QAction*> actions = header2->actions();
+    QCOMPARE(actions.size(), 1);
+    QCOMPARE(actions.first()->menu()->title(), QStringLiteral("Restore column"));
+    delete header2;
+    QMenu* header9 = model->buildHeaderMenu(9);
+    QStringList texts;
+    for (QAction* action : header9->actions())
+        texts.append(action->menu() ? action->menu()->title() : action->text());
+    delete header9;
+    QCOMPARE(texts, (QStringList{QStringLiteral("Hide in report run table"), QStringLiteral("Hide column"),
+                                 QStringLiteral("Restore column"), QStringLiteral("Set color for column"),
+                                 QStringLiteral("Set line style for column")}));
+
+    // Below the last row the header menu of that column; choosing restores.
+    parent->resize(1400, 500);
+    parent->show();
+    QVERIFY(QTest::qWaitForWindowExposed(parent));
+    const int x9 = view->columnViewportPosition(9) + 2;
+    answerer->menuChoice = model->headerData(LoadedRunListField::RunType, Qt::Horizontal).toString();
+    contextMenuAt(QPoint(x9, view->viewport()->height() - 3));
+    QCOMPARE(answerer->menus.size(), 1);
+    QCOMPARE(answerer->menus.first().first(), QStringLiteral("Hide in report run table"));
+    QVERIFY(model->isColumnVisible(LoadedRunListField::RunType));
+    QVERIFY(!view->isColumnHidden(LoadedRunListField::RunType));
+
+    // Cell menu of a colour cell, with and without developer mode.
+    answerer->menuChoice.clear();
+    const QPoint cell(view->columnViewportPosition(9) + 2, view->rowViewportPosition(0) + 2);
+    contextMenuAt(cell);
+    QStringList entries = answerer->menus.last();
+    QVERIFY(entries.contains(QStringLiteral("Set color for cell")));
+    QVERIFY(!entries.contains(QStringLiteral("Edit dyno settings")));
+    QVERIFY(!entries.contains(QStringLiteral("Send .h5 run file by e-mail")));
+    options.developer = true;
+    contextMenuAt(cell);
+    entries = answerer->menus.last();
+    QCOMPARE(entries.mid(entries.size() - 4),
+             (QStringList{QStringLiteral("-"), QStringLiteral("Edit dyno settings"),
+                          QStringLiteral("Update run with current dyno settings"),
+                          QStringLiteral("Load dyno settings from run file")}));
+
+    // The FFT submenu: only on 4 ... 7 and only when a graph shows a channel
+    // on that axis; a channel on two graphs is listed once; main graphs only
+    // for columns 5 and 7.
+    AnalyzeMdi::registerAnalyzeDesktop();
+    MdiManager manager(parent, MdiType_analyze);
+    model->desktopManager = &manager;
+    AbstractMdi* desktop = manager.newMdi(QStringLiteral("fft"), QString(), false);
+    QVERIFY(desktop);
+    auto* main = static_cast<AMdiMainGraph*>(desktop->addWidget(0, QRect(0, 0, 100, 100), false));
+    auto* user1 = static_cast<AMdiUserGraph*>(desktop->addWidget(1, QRect(0, 200, 100, 100), false));
+    auto* user2 = static_cast<AMdiUserGraph*>(desktop->addWidget(1, QRect(200, 200, 100, 100), false));
+    ChannelSetup speed, power, torque;
+    speed.key = QStringLiteral("dyno_speed_v");
+    power.key = QStringLiteral("engine_power_P");
+    torque.key = QStringLiteral("engine_torque_T");
+    main->setAxisChannelSetup(3, &torque);
+    main->setAxisChannelSetup(0, &power);
+    user1->setAxisChannelSetup(0, &speed);
+    user2->setAxisChannelSetup(0, &speed);
+    user2->setAxisChannelSetup(3, &speed);
+    QCOMPARE(model->fftChannelKeys(4), QStringList{QStringLiteral("dyno_speed_v")});
+    QCOMPARE(model->fftChannelKeys(5), (QStringList{QStringLiteral("engine_torque_T"), QStringLiteral("dyno_speed_v")}));
+    QVERIFY(model->fftChannelKeys(6).isEmpty());
+    QVERIFY(model->fftChannelKeys(9).isEmpty());
+    const QPoint axisCell(view->columnViewportPosition(4) + 2, view->rowViewportPosition(0) + 2);
+    contextMenuAt(axisCell);
+    QVERIFY(answerer->menus.last().contains(QStringLiteral("FFT frequency spectrum >")));
+    const QPoint rightCell(view->columnViewportPosition(6) + 2, view->rowViewportPosition(0) + 2);
+    contextMenuAt(rightCell);
+    QVERIFY(!answerer->menus.last().contains(QStringLiteral("FFT frequency spectrum >")));
+    model->desktopManager = nullptr;
+    parent->hide();
+}
+
+void TestLoadedRuns::deleteAndDoubleClicks()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5"), QStringLiteral("run3.h5"),
+             QStringLiteral("run4.h5"), QStringLiteral("run5.h5")});
+    RunData* row0 = model->runAt(0);
+    RunData* row3 = model->runAt(3);
+    QSignalSpy removed(model, &QAbstractItemModel::rowsAboutToBeRemoved);
+
+    // Nothing selected: Delete does nothing; other keys reach the table.
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    QVERIFY(!model->eventFilter(view, &other));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QVERIFY(model->eventFilter(view, &del));
+    QCOMPARE(model->rowCount(), 5);
+
+    // Rows 1, 4 and 2 selected: removed as 4, 2, 1.
+    for (int row : {1, 4, 2})
+        view->selectionModel()->select(model->index(row, 5), QItemSelectionModel::Select);
+    QVERIFY(model->eventFilter(view, &del));
+    QCOMPARE(removed.size(), 3);
+    QCOMPARE(removed.at(0).at(1).toInt(), 4);
+    QCOMPARE(removed.at(1).at(1).toInt(), 2);
+    QCOMPARE(removed.at(2).at(1).toInt(), 1);
+    QCOMPARE(model->runs(), (QList<RunData*>{row0, row3}));
+    // Freed: a run out of the list holds no vectors.
+    QVERIFY(!theOpenedRunsManager.cache.value(fixture(QStringLiteral("run2.h5")))->calculated);
+
+    // The eye cell: all curve cells off and the visibility signal.
+    QSignalSpy visibility(model, &LoadedRunListModel::signal_runVisibilityChanged);
+    model->slot_indexDoubleClicked(model->index(0, LoadedRunListField::Visible));
+    QCOMPARE(visibility.last(), (QList<QVariant>{0, false}));
+    QVERIFY(!model->isRunVisible(0));
+    for (int c = LoadedRunListField::LeftInnerAxis; c <= LoadedRunListField::PeakEngineTorque; ++c)
+        QVERIFY(!model->isFieldVisible(0, LoadedRunListField(c)));
+    // A colour cell of an invisible run does nothing.
+    model->slot_indexDoubleClicked(model->index(0, LoadedRunListField::PeakEnginePower));
+    QVERIFY(!model->isFieldVisible(0, LoadedRunListField::PeakEnginePower));
+    model->slot_indexDoubleClicked(model->index(0, LoadedRunListField::Visible));
+    QVERIFY(model->isFieldVisible(0, LoadedRunListField::PeakEnginePower));
+    model->slot_indexDoubleClicked(model->index(0, LoadedRunListField::PeakEnginePower));
+    QVERIFY(!model->isFieldVisible(0, LoadedRunListField::PeakEnginePower));
+    // Bold and flag toggle; the flag reaches the run.
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::Bold));
+    QVERIFY(model->isRunBold(1));
+    QCOMPARE(model->index(1, LoadedRunListField::Bold).data().toString(), QStringLiteral("B"));
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::Flagged));
+    QVERIFY(row3->getRunInfoValue(RunListFields::favourite, false).toBool());
+    QCOMPARE(model->index(1, LoadedRunListField::Flagged).data(Qt::ForegroundRole).value<QBrush>().color(),
+             QColor(Qt::red));
+
+    // The video cell: nothing without video; with one, the player gets the
+    // path as one argument even with blanks in it.
+    RecordingProcessLauncher launcher;
+    DetachedProcessLauncher::setInstance(&launcher);
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::Video));
+    QVERIFY(launcher.calls.isEmpty());
+    theSettings.mediaDir.setPath(dir.filePath(QStringLiteral("media with blanks")));
+    QDir().mkpath(theSettings.mediaDir.path());
+    QFile video(row3->videoFilepath());
+    QVERIFY(video.open(QIODevice::WriteOnly));
+    video.close();
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::Video));
+    DetachedProcessLauncher::setInstance(nullptr);
+    QCOMPARE(launcher.calls.size(), 1);
+    QCOMPARE(launcher.calls.first().program, QStringLiteral("vlc"));
+    QCOMPARE(launcher.calls.first().arguments,
+             (QStringList{QStringLiteral("--verbose"), QStringLiteral("0"), row3->videoFilepath()}));
+}
+
+void TestLoadedRuns::calibrationAndMail()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run2.h5"), QStringLiteral("run3.h5")});
+    CalibrationStandIn tool;
+    QWidget* window = nullptr;
+    AnalysisHooks& hooks = AnalysisHooks::instance();
+    hooks.openInertiaCalibration = [&](RunData* first, QWidget* p) {
+        ++tool.opened;
+        tool.runs = {first};
+        window = new QWidget(p, Qt::Window);
+        return window;
+    };
+    hooks.addToInertiaCalibration = [&](QWidget*, RunData* run) { tool.runs.append(run); };
+    hooks.removeFromInertiaCalibration = [&](QWidget*, RunData* run) {
+        if (!run->calculated)
+            tool.vectorsGoneWhileHeld = true;
+        tool.runs.removeAll(run);
+    };
+    model->action_doubleRampInertiaCalibration({0, 1});
+    model->action_doubleRampInertiaCalibration({2});
+    QCOMPARE(tool.opened, 1);
+    QCOMPARE(tool.runs, (QList<RunData*>{model->runAt(0), model->runAt(1), model->runAt(2)}));
+
+    // Closing a run the window shows: the window lets go first.
+    model->removeRows(1, 1);
+    QVERIFY(!tool.vectorsGoneWhileHeld);
+    QCOMPARE(tool.runs.size(), 2);
+
+    // After the window closed, the next use opens a new one.
+    window->close();
+    model->action_doubleRampInertiaCalibration({1});
+    QCOMPARE(tool.opened, 2);
+    delete window;
+    hooks.openInertiaCalibration = nullptr;
+    hooks.addToInertiaCalibration = nullptr;
+    hooks.removeFromInertiaCalibration = nullptr;
+
+    // Mail: an empty recipient stops before the comment; an empty comment sends.
+    QList<QStringList> sent;
+    hooks.mailConfigured = [] { return true; };
+    hooks.sendRunFile = [&sent](const QString& to, const QString& path, const QString& comment) {
+        sent.append({to, path, comment});
+    };
+    answerer->respond = [](QDialog* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        if (input && input->windowTitle() == QLatin1String("Email"))
+            input->setTextValue(QString());
+        return int(QDialog::Accepted);
+    };
+    answerer->shown.clear();
+    model->action_sendRunToMail(0);
+    QCOMPARE(answerer->shown.size(), 1);
+    QVERIFY(sent.isEmpty());
+    answerer->respond = [](QDialog* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        if (input && input->windowTitle() == QLatin1String("Email"))
+            input->setTextValue(QStringLiteral("owner@example.org"));
+        return int(QDialog::Accepted);
+    };
+    model->action_sendRunToMail(0);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.first(), (QStringList{QStringLiteral("owner@example.org"), model->runAt(0)->fileName, QString()}));
+    hooks.mailConfigured = nullptr;
+    hooks.sendRunFile = nullptr;
+}
+
+void TestLoadedRuns::printIdsAndQueuedRecalculation()
+{
+    AnalyzeMdi::registerAnalyzeDesktop();
+    AnalyzeMdi::setLoadedRuns(model, view->selectionModel());
+    auto* manager = new MdiManager(parent, MdiType_analyze);
+    parent->resize(800, 600);
+    manager->resize(800, 600);
+    parent->show();
+    manager->show();
+    AbstractMdi* first = manager->newMdi(QStringLiteral("first"), QString(), false);
+    AbstractMdi* second = manager->newMdi(QStringLiteral("second"), QString(), false);
+    QVERIFY(first && second);
+    auto add = [](AbstractMdi* desktop, int type) {
+        return static_cast<AbstractAMdiWidget*>(desktop->addWidget(type, QRect(0, 0, 200, 100), false));
+    };
+    AbstractAMdiWidget* m0 = add(first, 0);
+    AbstractAMdiWidget* m1 = add(second, 0);
+    AbstractAMdiWidget* m2 = add(first, 0);
+    AbstractAMdiWidget* u0 = add(second, 1);
+    QCOMPARE(QList<int>({m0->printId, m1->printId, m2->printId, u0->printId}), (QList<int>{0, 1, 2, 0}));
+    QVERIFY(!first->addWidget(6, QRect(0, 0, 10, 10), false));
+    m0->closeMdi();
+    QTest::qWait(0);
+    QCOMPARE(add(second, 0)->printId, 0);
+
+    // Through a saved file: "printId" kept, the rest of the setup verbatim;
+    // an imported desktop is renumbered.
+    m2->printId = 7;
+    QVERIFY(first->saveToFile(false));
+    const QString path = first->desktopFile->fileName();
+    QVERIFY(path.endsWith(QStringLiteral("desktops_analyze/first.xml")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString xml = QString::fromUtf8(file.readAll());
+    QVERIFY(xml.contains(QStringLiteral("printId=\"7\"")));
+    xml.replace(QStringLiteral("printId=\"7\""), QStringLiteral("printId=\"0\" axis=\"keep\""));
+    const QString imported = dir.filePath(QStringLiteral("imported.xml"));
+    QFile out(imported);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(xml.toUtf8());
+    out.close();
+    AbstractMdi* third = manager->newMdi(QStringLiteral("third"), imported, true);
+    QVERIFY(third);
+    QCOMPARE(third->widgets.size(), 1);
+    auto* importedGraph = static_cast<AbstractAMdiWidget*>(third->widgets.first());
+    QCOMPARE(importedGraph->printId, 2); // 0, 1 and 7 are taken
+    QVERIFY(third->saveToFile(false));
+    QFile thirdFile(third->desktopFile->fileName());
+    QVERIFY(thirdFile.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(thirdFile.readAll()).contains(QStringLiteral("axis=\"keep\"")));
+
+    // Ten requests, one recalculation at the next pass of the event loop.
+    manager->setCurrentWidget(second);
+    QTest::qWait(50);
+    auto* visible = static_cast<AMdiStandIn*>(m1);
+    const int before = visible->recalculationCount;
+    for (int i = 0; i < 10; ++i)
+        visible->slot_queueRecalculation();
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    QCOMPARE(visible->recalculationCount, before + 1);
+
+    // On the hidden tab: pending until shown, then before its first paint.
+    auto* hidden = static_cast<AMdiStandIn*>(importedGraph);
+    QVERIFY(!hidden->isVisible());
+    const int hiddenBefore = hidden->recalculationCount;
+    hidden->slot_queueRecalculation();
+    QTest::qWait(20);
+    QCOMPARE(hidden->recalculationCount, hiddenBefore);
+    QVERIFY(hidden->recalculationPending);
+    manager->setCurrentWidget(third);
+    QCOMPARE(hidden->recalculationCount, hiddenBefore + 1);
+    QVERIFY(!hidden->paintedSinceRecalculation);
+    QTRY_VERIFY(hidden->paintedSinceRecalculation);
+    parent->hide();
+    delete manager;
+}
+
+QTEST_MAIN(TestLoadedRuns)
+#include "tst_loaded_runs.moc"
