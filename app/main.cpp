@@ -1,6 +1,7 @@
 #include "Argument.h"
 #include "AutoDialogAnswerer.h"
 #include "BrakeControllerThread.h"
+#include "AudioInputs.h"
 #include "CameraThread.h"
 #include "ChannelSetupModel.h"
 #include "Colors.h"
@@ -53,6 +54,8 @@ int main(int argc, char** argv)
     theTriggerThread = new TriggerThread;
     theBrakeControllerThread = new BrakeControllerThread;
     theCameraThread = new CameraThread(nullptr);
+    // The audio inputs are made by the run thread once the settings are ready.
+    AudioInputs::install();
     theMCUThread = new McuThread;
     theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
     theObdThread = new ObdThread;
