@@ -22,15 +22,16 @@ def bandpass(frequency, q):
 
 
 def model(signal, frequency=6000.0, q=2.3, gain=1.0, cutoff=4000.0, threshold=float("nan"), flush=()):
-    """Per block: (flushed, M, knock level, knocks, clipping); flushed blocks are not filtered."""
+    """Per block: (flushed, M, knock level, knocks, clipping); flushed blocks are not filtered.
+    `threshold` is one value for all blocks or a list with one per block."""
     b, a = bandpass(frequency, q)
     zi = np.zeros(2, dtype=np.float32)
     k = math.exp(-2.0 * math.pi * cutoff / FS)
     settle = 4.0 / (2.0 * math.pi * cutoff)
     state, elapsed = float("nan"), 0.0
-    thr = float(np.float32(threshold))
     blocks = []
     for n in range(len(signal) // BLOCK):
+        thr = float(np.float32(threshold[n] if hasattr(threshold, "__len__") else threshold))
         raw = signal[n * BLOCK:(n + 1) * BLOCK]
         if n in flush:
             blocks.append((True, None, None, 0, False))
