@@ -3,6 +3,7 @@
 #include "AbstractLogWriter.h"
 #include "AudioController.h"
 #include "PAThread.h"
+#include "RMdiAudioSpectrum.h"
 #include "RunThread.h"
 
 #include <QPointer>
@@ -28,6 +29,14 @@ PAThread* captureThread(int input)
 
 void install()
 {
+    // The RUN screen's spectrum shows input 0.
+    RMdiAudioSpectrum::setBlockSource([](float* out) {
+        PAThread* thread = captureThread(0);
+        if (!thread)
+            return false;
+        thread->copyScaledBlock(out);
+        return true;
+    });
     // Run thread, once the settings are ready.
     RunThread::hooks.audioInit = [] {
         RunThread* runThread = theRunThread;
