@@ -1,5 +1,6 @@
 #include "Argument.h"
 #include "AutoDialogAnswerer.h"
+#include "lib/AllocatorTuning.h"
 #include "BrakeControllerThread.h"
 #include "AudioInputs.h"
 #include "CameraThread.h"
@@ -26,6 +27,9 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything else: the restart must not cost a second start-up.
+    AllocatorTuning::restartTunedIfNeeded(argv);
+
     // Qt 6 converts locale-dependent text as UTF-8 already.
     QLocale::setDefault(QLocale::c());
 

@@ -6,6 +6,7 @@
 // numpy and scipy beside it. Figures only; nothing passes or fails.
 // Usage: bench_recalculation [--file-only]
 #include "DynoSetting.h"
+#include "lib/AllocatorTuning.h"
 #include "DynoSettings.h"
 #include "LogWriter.h"
 #include "MySettings.h"
@@ -107,6 +108,8 @@ void writeSecond(LogWriter& writer, int second, double& tick0, double& tick2)
 
 int main(int argc, char** argv)
 {
+    // The program's own allocator set-up, so the figures are the program's.
+    AllocatorTuning::restartTunedIfNeeded(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const bool fileOnly = argc > 1 && QByteArray(argv[1]) == "--file-only";

@@ -25,6 +25,11 @@ void Units::clear()
 
 void Units::init()
 {
+    // Channel setups, arguments and editors keep pointers to these units for
+    // the life of the program: building the table again would leave them all
+    // dangling, so a second call keeps the first table.
+    if (!ownedUnits.isEmpty())
+        return;
     clear();
     defaultUnits.clear();
     quantitySymbols.clear();

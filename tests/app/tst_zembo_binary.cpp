@@ -1,5 +1,6 @@
 // Starts the real program, as a user would, on an empty home directory.
 #include "ProgramFixture.h"
+#include "lib/AllocatorTuning.h"
 
 #include <QDate>
 #include <QDir>
@@ -34,6 +35,7 @@ void prepare(QProcess& process, const QString& home, const QString& key)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("ZEMBO_INSTANCE_KEY"), key);
+    env.remove(QStringLiteral("GLIBC_TUNABLES"));
     // A first start shows the board's set-up notices and asks for a new system
     // password; nobody is there to close them.
     env.insert(QStringLiteral("ZEMBO_ANSWER_DIALOGS"), QStringLiteral("1"));
@@ -101,6 +103,17 @@ void TestZemboBinary::startsOnEmptyHomeAndStopsOnSigterm()
                             "translations", "log"})
         QVERIFY2(QDir(home.path()).exists(QStringLiteral(".zembo/") + QLatin1String(sub)), sub);
     QVERIFY(QFile::exists(home.filePath(QStringLiteral(".zembo/settings.ini"))));
+
+    // The program restarted itself in place (same process, same name) with
+    // its allocator set-up. glibc cuts the stored variable at the first ':'
+    // while it reads it, so only its start is compared.
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(zembo.processId()));
+    QVERIFY(environ.open(QIODevice::ReadOnly));
+    const QByteArray first = QByteArray(AllocatorTuning::tunables()).split(':').first();
+    QVERIFY(environ.readAll().split('\0').contains("GLIBC_TUNABLES=" + first));
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(zembo.processId()));
+    QVERIFY(comm.open(QIODevice::ReadOnly));
+    QCOMPARE(comm.readAll().trimmed(), QByteArray("zembo"));
 
     terminate(zembo);
     const QString log = logText(home.path());

@@ -110,6 +110,9 @@ class TestIOPage : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    // The controller thread logs until it is stopped: stop it while the
+    // test log still exists.
+    void cleanupTestCase() { fixture.reset(); }
     void cleanup();
     void tilesFollowTheBoard_data();
     void tilesFollowTheBoard();

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void quantityFromXmlString();
     void pickerOrder();
     void vectorsAndStrings();
+    void secondInitKeepsUnits();
 };
 
 void TestUnits::initTestCase()
@@ -213,4 +214,17 @@ void TestUnits::vectorsAndStrings()
 }
 
 QTEST_GUILESS_MAIN(TestUnits)
+// Channel setups hold unit pointers from start-up on; a later init() (a
+// second window, a test fixture) must not free them under their feet.
+void TestUnits::secondInitKeepsUnits()
+{
+    const Unit* kmh = theUnits.getUnitByQuantityAndName(Quantity::Speed, QStringLiteral("km/h"));
+    const Unit* celsius = theUnits.celsius;
+    QVERIFY(kmh && celsius);
+    theUnits.init();
+    QCOMPARE(theUnits.getUnitByQuantityAndName(Quantity::Speed, QStringLiteral("km/h")), kmh);
+    QCOMPARE(theUnits.celsius, celsius);
+    QCOMPARE(kmh->name, QStringLiteral("km/h"));
+}
+
 #include "tst_units.moc"

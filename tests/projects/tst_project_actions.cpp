@@ -29,6 +29,9 @@ class TestProjectActions : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    // The controller thread logs until it is stopped: stop it while the
+    // test log still exists.
+    void cleanupTestCase() { settings.reset(); }
     void init();
     void cleanup();
     void newProjectTakesDefaults();

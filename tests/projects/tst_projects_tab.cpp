@@ -38,6 +38,9 @@ class TestProjectsTab : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    // The controller thread logs until it is stopped: stop it while the
+    // test log still exists.
+    void cleanupTestCase() { settings.reset(); }
     void init();
     void cleanup();
     void oldProjectsAreLocked();
