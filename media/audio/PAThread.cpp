@@ -211,11 +211,10 @@ void PAThread::processBlock(const int16_t* samples)
             knockLevel->setData(double(float(maximum) - threshold), now);
         // Counted here rather than added to the channel's value: one moment
         // without a value would leave the channel NaN for the rest of the run.
+        // (A knock needs a settled level, so a block without one has none.)
         knockTotal += knocks;
         if (RunChannel* count = theChannels.getChannel(ChannelId_audioKnockCount, inputIndex))
             count->setData(knockTotal, now);
-    } else {
-        knockTotal += knocks;
     }
 
     if (clipping)

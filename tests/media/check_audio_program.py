@@ -7,7 +7,6 @@ written; the level and knock channels of input 0 in the file's "channel" table
 equal the model of check_knock.py run over the written samples, block by block
 after the first, with the thresholds of the default engine-noise characteristic
 the program reports for them."""
-import math
 import os
 import signal
 import sqlite3
@@ -17,7 +16,6 @@ import tempfile
 import threading
 import time
 
-import h5py
 import numpy as np
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
