@@ -258,22 +258,7 @@ void ProjectListModel::slot_contextMenuEvent(const QList<int>& rows, int column,
         duplicateAction = menu.addAction(tr("Duplicate project"));
     }
     QAction* fromFilesAction = menu.addAction(tr("Create projects from run files"));
-    QAction* hideAction = nullptr;
-    if (canUserHideColumn(column)) {
-        menu.addSeparator();
-        hideAction = menu.addAction(tr("Hide column"));
-    }
-    QList<QAction*> restoreActions;
-    for (int field = 0; field < fieldDescriptors.size(); ++field) {
-        const TableModelFieldDescriptor* d = descriptor(field);
-        if (d && !(d->flags & FieldInternal) && d->hiddenInTable) {
-            auto* action = new QAction(headerData(field, Qt::Horizontal, Qt::DisplayRole).toString(), &menu);
-            action->setProperty("column", field);
-            restoreActions.append(action);
-        }
-    }
-    if (!restoreActions.isEmpty())
-        menu.addSubMenu(tr("Restore column"))->addActions(restoreActions);
+    const ColumnMenuEntries columnEntries = addColumnMenuEntries(menu, column);
 
     QAction* chosen = menu.exec(position);
     if (!chosen)
@@ -287,14 +272,7 @@ void ProjectListModel::slot_contextMenuEvent(const QList<int>& rows, int column,
         action_new();
     } else if (chosen == fromFilesAction) {
         createProjectsFromRunFiles();
-    } else if (chosen == hideAction) {
-        descriptor(column)->hiddenInTable = true;
-        descriptorChanged(column);
-        emit signal_requestModelConfigurationSave();
-    } else if (restoreActions.contains(chosen)) {
-        const int field = chosen->property("column").toInt();
-        descriptor(field)->hiddenInTable = false;
-        descriptorChanged(field);
-        emit signal_requestModelConfigurationSave();
+    } else {
+        applyColumnMenuEntry(columnEntries, chosen, column);
     }
 }

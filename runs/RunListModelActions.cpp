@@ -210,22 +210,7 @@ void RunListModel::slot_contextMenuEvent(const QList<int>& rows, int column, con
     if (!rows.isEmpty())
         deleteAction = menu.addAction(QIcon::fromTheme(QStringLiteral("edit-delete")),
                                       tr("Delete run                  -  DEL"));
-    QAction* hideAction = nullptr;
-    if (canUserHideColumn(column)) {
-        menu.addSeparator();
-        hideAction = menu.addAction(tr("Hide column"));
-    }
-    QList<QAction*> restoreActions;
-    for (int field = 0; field < fieldDescriptors.size(); ++field) {
-        const TableModelFieldDescriptor* d = descriptor(field);
-        if (d && !(d->flags & FieldInternal) && d->hiddenInTable) {
-            auto* action = new QAction(headerData(field, Qt::Horizontal, Qt::DisplayRole).toString(), &menu);
-            action->setProperty("column", field);
-            restoreActions.append(action);
-        }
-    }
-    if (!restoreActions.isEmpty())
-        menu.addSubMenu(tr("Restore column"))->addActions(restoreActions);
+    const ColumnMenuEntries columnEntries = addColumnMenuEntries(menu, column);
 
     QAction* chosen = menu.exec(position);
     if (!chosen)
@@ -237,15 +222,8 @@ void RunListModel::slot_contextMenuEvent(const QList<int>& rows, int column, con
     } else if (chosen == deleteAction) {
         if (!action_delete(rows) && view)
             view->selectRow(-1);
-    } else if (chosen == hideAction) {
-        descriptor(column)->hiddenInTable = true;
-        descriptorChanged(column);
-        emit signal_requestModelConfigurationSave();
-    } else if (restoreActions.contains(chosen)) {
-        const int field = chosen->property("column").toInt();
-        descriptor(field)->hiddenInTable = false;
-        descriptorChanged(field);
-        emit signal_requestModelConfigurationSave();
+    } else {
+        applyColumnMenuEntry(columnEntries, chosen, column);
     }
 }
 

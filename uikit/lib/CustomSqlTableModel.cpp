@@ -3,6 +3,7 @@
 #include "Unit.h"
 #include "Units.h"
 #include "lib/Tools.h"
+#include "widget/MyMenu.h"
 
 #include <QBrush>
 #include <QDebug>
@@ -351,6 +352,45 @@ QStringList CustomSqlTableModel::getKeysForTemplates() const
     std::sort(keys.begin(), keys.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return keys;
+}
+
+CustomSqlTableModel::ColumnMenuEntries CustomSqlTableModel::addColumnMenuEntries(MyMenu& menu, int column)
+{
+    ColumnMenuEntries entries;
+    if (canUserHideColumn(column)) {
+        menu.addSeparator();
+        entries.hide = menu.addAction(tr("Hide column"));
+    }
+    for (int field = 0; field < fieldDescriptors.size(); ++field) {
+        const TableModelFieldDescriptor* d = descriptor(field);
+        if (d && !(d->flags & FieldInternal) && d->hiddenInTable) {
+            auto* action = new QAction(headerData(field, Qt::Horizontal, Qt::DisplayRole).toString(), &menu);
+            action->setProperty("column", field);
+            entries.restore.append(action);
+        }
+    }
+    if (!entries.restore.isEmpty())
+        menu.addSubMenu(tr("Restore column"))->addActions(entries.restore);
+    return entries;
+}
+
+bool CustomSqlTableModel::applyColumnMenuEntry(const ColumnMenuEntries& entries, QAction* chosen, int column)
+{
+    int field = -1;
+    bool hidden = false;
+    if (chosen && chosen == entries.hide) {
+        field = column;
+        hidden = true;
+    } else if (chosen && entries.restore.contains(chosen)) {
+        field = chosen->property("column").toInt();
+    }
+    TableModelFieldDescriptor* d = descriptor(field);
+    if (!d)
+        return false;
+    d->hiddenInTable = hidden;
+    descriptorChanged(field);
+    emit signal_requestModelConfigurationSave();
+    return true;
 }
 
 bool CustomSqlTableModel::canUserHideColumn(int column) const

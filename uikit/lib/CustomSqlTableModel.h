@@ -21,6 +21,9 @@
 // It lives in the toolkit (not with the project and run tables that derive from
 // it) because the table view, the row editor and the field configurator work on
 // this class and sit below the runs layer.
+class MyMenu;
+class QAction;
+
 class CustomSqlTableModel : public QSqlTableModel
 {
     Q_OBJECT
@@ -84,6 +87,16 @@ Q_SIGNALS:
     void signal_requestModelConfigurationSave();
 
 protected:
+    // The "Hide column" entry and the "Restore column" submenu that the
+    // context menus of the project and run tables share.
+    struct ColumnMenuEntries {
+        QAction* hide = nullptr;
+        QList<QAction*> restore;
+    };
+    ColumnMenuEntries addColumnMenuEntries(MyMenu& menu, int column);
+    // Applies and saves the choice when it was one of those entries.
+    bool applyColumnMenuEntry(const ColumnMenuEntries& entries, QAction* chosen, int column);
+
     // The stored value as the rest of the program reads it: SQL NULL, and an
     // empty text in a column that is not text, read as no value.
     QVariant rawValue(const QModelIndex& index) const;
