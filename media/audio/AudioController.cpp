@@ -158,6 +158,11 @@ void AudioController::flush()
 
 void AudioController::stopPaThread()
 {
-    if (thread->isRunning())
-        QMetaObject::invokeMethod(thread, "slot_stopReading", Qt::BlockingQueuedConnection);
+    if (!thread->isRunning())
+        return;
+    QMetaObject::invokeMethod(thread, "slot_stopReading", Qt::BlockingQueuedConnection);
+    // Shutdown: the capture thread ends here, before the run thread that owns
+    // this controller goes away.
+    thread->quit();
+    thread->wait();
 }

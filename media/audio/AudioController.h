@@ -22,7 +22,7 @@ public:
     void init();
     void updatePulseaudioConnection();
     void flush();
-    // Returns when the streams are closed.
+    // Shutdown: returns when the streams are closed and the capture thread has ended.
     void stopPaThread();
 
     PAThread* paThread() const { return thread; }
