@@ -15,7 +15,6 @@ bool g_devModeEnabled = false;
 bool g_testModeEnabled = false;
 bool g_nofanModeEnabled = false;
 bool g_midiEnabled = false;
-std::atomic<bool> g_muteDebug{false};
 
 QNetworkAccessManager* theNAM = nullptr;
 

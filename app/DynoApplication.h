@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lib/MuteDebug.h"
+
 #include <QApplication>
 
 #include <atomic>
@@ -12,8 +14,6 @@ extern bool g_devModeEnabled;
 extern bool g_testModeEnabled;
 extern bool g_nofanModeEnabled;
 extern bool g_midiEnabled;
-// While set, the message handler drops every message.
-extern std::atomic<bool> g_muteDebug;
 
 extern QNetworkAccessManager* theNAM;
 

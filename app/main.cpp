@@ -15,6 +15,7 @@
 #include "NetworkFileBrowser.h"
 #include "ObdThread.h"
 #include "PlatformMode.h"
+#include "RunThread.h"
 #include "TriggerThread.h"
 #include "UnixSignalNotifier.h"
 #include "lib/DialogAnswerer.h"
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
     theMCUThread = new McuThread;
     theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
     theObdThread = new ObdThread;
+    // The polled UDS values go into every run file.
+    RunThread::hooks.connectSources.append(ObdThread::logWriterConnector());
 
     static AutoDialogAnswerer autoAnswerer;
     if (PlatformMode::underTest() && qEnvironmentVariable("ZEMBO_ANSWER_DIALOGS") == QLatin1String("1"))

@@ -1,0 +1,3 @@
+#include "MuteDebug.h"
+
+std::atomic<bool> g_muteDebug {false};

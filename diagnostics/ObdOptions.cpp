@@ -1,0 +1,3 @@
+#include "ObdOptions.h"
+
+ObdOptions theObdOptions;
