@@ -2,6 +2,7 @@
 #include "AutoDialogAnswerer.h"
 #include "lib/AllocatorTuning.h"
 #include "BrakeControllerThread.h"
+#include "AudioInputs.h"
 #include "CameraThread.h"
 #include "ChannelSetupModel.h"
 #include "Colors.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
     theTriggerThread = new TriggerThread;
     theBrakeControllerThread = new BrakeControllerThread;
     theCameraThread = new CameraThread(nullptr);
+    // The audio inputs are made by the run thread once the settings are ready.
+    AudioInputs::install();
     theMCUThread = new McuThread;
     theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
     theObdThread = new ObdThread;

@@ -259,7 +259,7 @@ void TestDesktops::loadThenSaveKeepsEveryKind_data()
     QTest::newRow("scatter plot") << R"(<scatterPlot x="0" y="0" w="1060" h="660" stayOnTop="0"><setup leavePrevious="1" historyLength="30" alignTicks="0" drawLines="1" drawPoints="0" backgroundDataColor="#888a85" backgroundCurveLimit="7" synchronizeScales="0"><y variableKey="engine_power" tickCount="5"/><y2 tickCount="5"/><x variableKey="engine_speed" tickCount="5"/></setup></scatterPlot>)";
     QTest::newRow("preview plot") << R"(<previewPlot x="100" y="100" w="400" h="300" stayOnTop="0"><setup historyLength="9" backgroundDataColor="#dcdcdc" drawLines="1" drawPoints="1" powerCurve="1"><y tickCount="5"/><y2 variableKey="dyno_onWheelsPower" tickCount="4"/><x tickCount="6"/></setup></previewPlot>)";
     QTest::newRow("xy table") << R"(<xyTable x="400" y="300" w="430" h="340" stayOnTop="0"><setup centerFilter="20" transientFilter="300" invertY="1"><x channelKey="engine_speed"/><y channelKey="dyno_speed"/><c channelKey="engine_power"/></setup></xyTable>)";
-    QTest::newRow("audio spectrum, not built here") << R"(<audioSpectrum x="1220" y="660" w="370" h="110" stayOnTop="0"><setup variableKey="engineRollerSpeedRatio" fftSize="1024"/></audioSpectrum>)";
+    QTest::newRow("audio spectrum") << R"(<audioSpectrum x="1220" y="660" w="370" h="220" stayOnTop="0"><setup/></audioSpectrum>)";
     QTest::newRow("camera with children") << R"(<camera x="20" y="30" w="640" h="480" stayOnTop="0"><setup device="/dev/video0" fps="25"><overlay text="a &amp; b" size="12"/><overlay text="x"/></setup></camera>)";
 }
 

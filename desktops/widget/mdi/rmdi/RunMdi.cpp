@@ -6,6 +6,7 @@
 #include "MdiManager.h"
 #include "MdiWidgetTypes.h"
 #include "MySettings.h"
+#include "RMdiAudioSpectrum.h"
 #include "RMdiBar.h"
 #include "RMdiCommandButton.h"
 #include "RMdiGauge.h"
@@ -62,6 +63,7 @@ void RunMdi::registerRunDesktop()
     MdiWidgetTypes::registerFactory(MdiType_run, 8, [](AbstractMdi* d) { return new RMdiInputButton(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 9, [](AbstractMdi* d) { return new RMdiInputSpinBox(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 10, [](AbstractMdi* d) { return new RMdiInputSlider(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 12, [](AbstractMdi* d) { return new RMdiAudioSpectrum(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 13, [](AbstractMdi* d) { return new RMdiCommandButton(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 14, [](AbstractMdi* d) { return new RMdiGaugeEngineSpeed(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 15, [](AbstractMdi* d) { return new RMdiGaugeRoadSpeed(d); });
