@@ -193,6 +193,30 @@ void BrakeControllerThread::slot_updateMode()
     speedSource = inputs->variable.load();
 }
 
+void BrakeControllerThread::resetStatistics()
+{
+    if (QThread::currentThread() == this) {
+        statisticsResetPending.store(false);
+        applyStatisticsReset();
+    } else {
+        statisticsResetPending.store(true);
+    }
+}
+
+void BrakeControllerThread::applyStatisticsReset()
+{
+    statistics.ticks = 0;
+    statistics.totalDurationNs = 0;
+    statistics.maxDurationNs = 0;
+    statistics.minIntervalNs = 0;
+    statistics.maxIntervalNs = 0;
+    statistics.intervalSumNs = 0;
+    statistics.intervalSquareSumNs = 0;
+    statistics.intervals = 0;
+    statistics.missedTicks = 0;
+    lastTickNs = -1;
+}
+
 void BrakeControllerThread::timerTick()
 {
     quint64 expirations = 1;
@@ -202,16 +226,7 @@ void BrakeControllerThread::timerTick()
     }
     const qint64 start = nowNs();
     if (statisticsResetPending.exchange(false)) {
-        statistics.ticks = 0;
-        statistics.totalDurationNs = 0;
-        statistics.maxDurationNs = 0;
-        statistics.minIntervalNs = 0;
-        statistics.maxIntervalNs = 0;
-        statistics.intervalSumNs = 0;
-        statistics.intervalSquareSumNs = 0;
-        statistics.intervals = 0;
-        statistics.missedTicks = 0;
-        lastTickNs = -1;
+        applyStatisticsReset();
     } else if (expirations > 1) {
         statistics.missedTicks.store(statistics.missedTicks.load(std::memory_order_relaxed) + expirations - 1,
                                      std::memory_order_relaxed);

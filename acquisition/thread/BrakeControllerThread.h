@@ -76,8 +76,10 @@ public:
         std::atomic<quint64> missedTicks{0};
     };
     TickStatistics statistics;
-    // Takes effect at the next tick (from any thread).
-    void resetStatistics() { statisticsResetPending.store(true); }
+    // From another thread it takes effect at the next tick; from this
+    // thread's own event loop (between two ticks) at once, so that a caller
+    // there never reads the figures from before the reset.
+    void resetStatistics();
 
     static constexpr int tickIntervalMs = 10;
 
@@ -109,6 +111,7 @@ private:
     RunChannel* dynoSpeedChannel = nullptr;
     RunChannel* engineSpeedChannel = nullptr;
     qint64 lastTickNs = -1;
+    void applyStatisticsReset();
     std::atomic<bool> statisticsResetPending{false};
 };
 

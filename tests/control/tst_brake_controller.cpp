@@ -95,8 +95,14 @@ public:
     bool allEqual(uint8_t reg, double expected) const
     {
         const QList<float> values = floats(reg);
-        if (values.isEmpty())
+        if (values.isEmpty()) {
+            QList<int> seen;
+            for (const Received& frame : frames)
+                if (!seen.contains(frame.reg))
+                    seen.append(frame.reg);
+            qWarning() << "register" << reg << "not written in a window of" << frames.size() << "frames; seen" << seen;
             return false;
+        }
         for (float value : values) {
             if (!sameFloat(value, expected)) {
                 qWarning() << "register" << reg << "got" << value << "expected" << expected;
