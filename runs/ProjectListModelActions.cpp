@@ -260,7 +260,7 @@ void ProjectListModel::slot_contextMenuEvent(const QList<int>& rows, int column,
     QAction* fromFilesAction = menu.addAction(tr("Create projects from run files"));
     const ColumnMenuEntries columnEntries = addColumnMenuEntries(menu, column);
 
-    QAction* chosen = menu.exec(position);
+    QAction* chosen = DialogAnswerer::execMenu(&menu, position);
     if (!chosen)
         return;
     if (chosen == deleteAction) {

@@ -212,7 +212,7 @@ void RunListModel::slot_contextMenuEvent(const QList<int>& rows, int column, con
                                       tr("Delete run                  -  DEL"));
     const ColumnMenuEntries columnEntries = addColumnMenuEntries(menu, column);
 
-    QAction* chosen = menu.exec(position);
+    QAction* chosen = DialogAnswerer::execMenu(&menu, position);
     if (!chosen)
         return;
     if (chosen == loadAction) {

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void webcamCountsDown();
     void projectSettingsPages();
     void ambientSourcesWithCalibration();
+    void columnsHideAndRestoreFromTheMenu();
 
 private:
     int addProject(qint64 lastAccess);
@@ -380,4 +381,46 @@ void TestProjectsTab::ambientSourcesWithCalibration()
 }
 
 QTEST_MAIN(TestProjectsTab)
+// Both tables: "Hide column" hides the column under the pointer and saves the
+// layout; the hidden column comes back from "Restore column" by its header;
+// a column the user may not hide offers no "Hide column".
+void TestProjectsTab::columnsHideAndRestoreFromTheMenu()
+{
+    const QList<CustomSqlTableModel*> tables{models->projects.get(), models->runs.get()};
+    for (CustomSqlTableModel* model : tables) {
+        int hideable = -1;
+        int fixed = -1;
+        for (int c = 0; c < model->fieldDescriptors.size(); ++c) {
+            if (!model->descriptor(c) || model->descriptor(c)->hiddenInTable)
+                continue;
+            if (model->canUserHideColumn(c)) {
+                if (hideable < 0)
+                    hideable = c;
+            } else if (fixed < 0) {
+                fixed = c;
+            }
+        }
+        QVERIFY(hideable >= 0 && fixed >= 0);
+        const QString header = model->headerData(hideable, Qt::Horizontal).toString();
+        QSignalSpy saves(model, &CustomSqlTableModel::signal_requestModelConfigurationSave);
+
+        answerer.menus.clear();
+        answerer.menuChoice = QStringLiteral("Hide column");
+        model->slot_contextMenuEvent({}, fixed, QPoint());
+        QVERIFY(!answerer.menus.last().contains(QStringLiteral("Hide column")));
+        QCOMPARE(saves.count(), 0);
+
+        model->slot_contextMenuEvent({}, hideable, QPoint());
+        QVERIFY(model->descriptor(hideable)->hiddenInTable);
+        QCOMPARE(saves.count(), 1);
+
+        answerer.menuChoice = header;
+        model->slot_contextMenuEvent({}, fixed, QPoint());
+        QVERIFY(answerer.menus.last().contains(QStringLiteral("Restore column >")));
+        QVERIFY(!model->descriptor(hideable)->hiddenInTable);
+        QCOMPARE(saves.count(), 2);
+    }
+    answerer.menuChoice.clear();
+}
+
 #include "tst_projects_tab.moc"
