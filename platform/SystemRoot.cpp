@@ -82,5 +82,13 @@ QString SystemRoot::root()
 
 QString SystemRoot::filePath(const QString& absolutePath)
 {
+    // The simulated board runs on this machine's kernel: its live figures
+    // (CPU load, memory, temperature) are this machine's; only the board's
+    // own configuration files are simulated.
+    if (simulatedBoard()) {
+        const QString path = QDir::cleanPath(absolutePath);
+        if (path.startsWith(QLatin1String("/proc/")) || path.startsWith(QLatin1String("/sys/class/thermal/")))
+            return path;
+    }
     return QDir::cleanPath(root() + QLatin1Char('/') + absolutePath);
 }

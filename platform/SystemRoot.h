@@ -23,6 +23,8 @@ public:
 
     static QString root();
     // `absolutePath` (starting with "/") below the root.
+    // On the simulated board, the kernel's live files (/proc, thermal zones)
+    // are this machine's own.
     static QString filePath(const QString& absolutePath);
 
     // The root is the simulated board's (simulation, no ZEMBO_SYSTEM_ROOT).

@@ -194,6 +194,11 @@ void TestSystemCommands::simulatedBoardIsSetUpUnlessFirstBoot()
     QCOMPARE(read(QStringLiteral("/etc/modprobe.d/usbserial.conf")), QByteArray("blacklist ftdi_sio\n"));
     QVERIFY(read(QStringLiteral("/boot/cmdline.txt")).contains("rootwait isolcpus=3"));
     QCOMPARE(su(), 1);
+    // The kernel's live figures are this machine's (the status bar's CPU load
+    // and memory read them); the board's configuration stays simulated.
+    QCOMPARE(SystemRoot::filePath(QStringLiteral("/proc/stat")), QStringLiteral("/proc/stat"));
+    QVERIFY(read(QStringLiteral("/proc/stat")).startsWith("cpu "));
+    QVERIFY(read(QStringLiteral("/proc/meminfo")).contains("MemAvailable:"));
 
     qputenv("ZEMBO_SIM_FIRST_BOOT", "1");
     QVERIFY(SystemRoot::simulatedFirstBoot());
