@@ -36,6 +36,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QMenu>
 #include <QGroupBox>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -51,6 +54,8 @@ private Q_SLOTS:
     void advancedTestSelector();
     void autoStartStopFollowsTheRoller();
     void runStoresTheAttachedLossModel();
+    void lossModelIndicatorStyleAndMenu();
+    void lossModelIndicatorGetFromRun();
     void remoteTriggerRows();
     void remoteThrottleRow();
     void cleanupTestCase();
@@ -304,6 +309,143 @@ void TestRunPanel::runStoresTheAttachedLossModel()
     run->lossModelIndicator->hide();
     QCOMPARE(recordRun(), QList<double>());
     run->lossModelIndicator->show();
+}
+
+namespace {
+
+QList<double> indicatorModel()
+{
+    return theDynoSettings->getSetting(DynoSettingId_lossModel, 0)->value().value<QList<double>>();
+}
+
+} // namespace
+
+// Coloured and offering the attach box only for a model with a coefficient
+// other than 0; the menu's entries follow the run and the stored list.
+void TestRunPanel::lossModelIndicatorStyleAndMenu()
+{
+    LossModelIndicator* indicator = run->lossModelIndicator;
+    QCheckBox* attach = indicator->checkBox_attachLossModelToRun;
+    const QList<double> model{0, 1.5, 0.02, 0, 0};
+    indicator->loadModel(model);
+    QCOMPARE(indicatorModel(), model);
+    QVERIFY(indicator->autoFillBackground());
+    QCOMPARE(indicator->palette().color(QPalette::Window), QColor(140, 255, 140));
+    QVERIFY(attach->isVisibleTo(run));
+
+    // Five zeros count as no model, yet Clear still has a list to clear.
+    const QList<double> zeros{0, 0, 0, 0, 0};
+    indicator->loadModel(zeros);
+    QVERIFY(!indicator->autoFillBackground());
+    QVERIFY(!attach->isVisibleTo(run));
+    QMap<QString, bool> enabled;
+    answerer->respondMenu = [&enabled](QMenu* menu) -> QAction* {
+        for (QAction* action : menu->actions())
+            enabled.insert(action->text(), action->isEnabled());
+        return nullptr;
+    };
+    answerer->menus.clear();
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(answerer->menus.size(), 1);
+    QCOMPARE(answerer->menus.first(),
+             (QStringList{QStringLiteral("Get from run"), QStringLiteral("Get from last run"), QStringLiteral("Clear")}));
+    QVERIFY(enabled.value(QStringLiteral("Get from run")));
+    QCOMPARE(enabled.value(QStringLiteral("Get from last run")), !run->runThread->lastRunFilePath().isEmpty());
+    QVERIFY(enabled.value(QStringLiteral("Clear")));
+
+    // A model edited on the settings page recolours the frame as well.
+    theDynoSettings->getSetting(DynoSettingId_lossModel, 0)->setValue(QVariant::fromValue(model));
+    QTRY_VERIFY(attach->isVisibleTo(run));
+
+    answerer->respondMenu = nullptr;
+    answerer->menuChoice = QStringLiteral("Clear");
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), QList<double>());
+    QVERIFY(!attach->isVisibleTo(run));
+    answerer->respondMenu = [&enabled](QMenu* menu) -> QAction* {
+        for (QAction* action : menu->actions())
+            enabled.insert(action->text(), action->isEnabled());
+        return nullptr;
+    };
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QVERIFY(!enabled.value(QStringLiteral("Clear")));
+    answerer->respondMenu = nullptr;
+    answerer->menuChoice.clear();
+
+    indicator->slot_updatePreview();
+    const QStringList lines = indicator->label_status->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).startsWith(QStringLiteral("Speed loss: ")));
+    QVERIFY(lines.at(1).startsWith(QStringLiteral("Load loss: ")));
+}
+
+// Get from run and Get from last run take the model a run stored; a run
+// without one, a cancelled choice or an unreadable file keep the model shown.
+void TestRunPanel::lossModelIndicatorGetFromRun()
+{
+    LossModelIndicator* indicator = run->lossModelIndicator;
+    QCheckBox* attach = indicator->checkBox_attachLossModelToRun;
+    if (theProjectListModel->activeProjectId < 0)
+        activateProject();
+    auto recordRun = [this] {
+        theUI->tabWidget_main->setCurrentIndex(MainTab_run);
+        run->pushButton_run_startStop->click();
+        QTest::qWait(300);
+        run->pushButton_run_startStop->click();
+        return run->runThread->lastRunFilePath();
+    };
+    const QList<double> attached{0, 2.5, 0.125, 0.001, 0};
+    indicator->loadModel(attached);
+    attach->setChecked(true);
+    const QString withModel = recordRun();
+    attach->setChecked(false);
+    const QString withoutModel = recordRun();
+    QVERIFY(!withModel.isEmpty() && !withoutModel.isEmpty() && withModel != withoutModel);
+
+    const QList<double> shown{0, 1, 0, 0, 0};
+    indicator->loadModel(shown);
+    answerer->shown.clear();
+
+    // The last run stored no model: nothing changes, nothing is said.
+    answerer->menuChoice = QStringLiteral("Get from last run");
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), shown);
+
+    // Cancelled file dialog: nothing.
+    answerer->menuChoice = QStringLiteral("Get from run");
+    answerer->files.clear();
+    answerer->result = QDialog::Rejected;
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), shown);
+    QCOMPARE(answerer->shown.size(), 1);
+    QCOMPARE(answerer->shown.first().title, QStringLiteral("Select run log file for Loss Model creation"));
+
+    answerer->files = {withModel};
+    answerer->result = QDialog::Accepted;
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), attached);
+    QVERIFY(attach->isVisibleTo(run));
+
+    // A file that is not a run: an error box names it and the model stays.
+    const QString broken = QDir(theSettings.runsDir).filePath(QStringLiteral("not-a-run.h5"));
+    {
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("this is no run file");
+    }
+    answerer->files = {broken};
+    answerer->shown.clear();
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), attached);
+    QCOMPARE(answerer->shown.size(), 2);
+    QCOMPARE(answerer->shown.last().title, QStringLiteral("Error"));
+    QCOMPARE(answerer->shown.last().text, QStringLiteral("Can't open file ") + broken);
+    QFile::remove(broken);
+
+    answerer->menuChoice.clear();
+    answerer->files.clear();
+    answerer->result = 0;
+    attach->setChecked(false);
 }
 
 void TestRunPanel::remoteTriggerRows()
