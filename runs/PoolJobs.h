@@ -26,13 +26,19 @@ public:
     {
         ++queued;
         QSemaphore* finished = &done;
-        ThreadHandOver::release(finished);
-        QThreadPool::globalInstance()->start([job = std::move(job), finished] {
-            ThreadHandOver::acquire(finished);
+        // The runnable is complete before the hand-over is stated, and the
+        // hand-over is taken on a fixed address, before the job reads any of
+        // its captures; the job (with its captures) is gone before the
+        // waiting thread goes on.
+        QRunnable* runnable = QRunnable::create([job = std::move(job), finished]() mutable {
+            ThreadHandOver::acquire(&queueToken);
             job();
+            job = nullptr;
             ThreadHandOver::release(finished);
             finished->release();
         });
+        ThreadHandOver::release(&queueToken);
+        QThreadPool::globalInstance()->start(runnable);
     }
     void wait()
     {
@@ -43,6 +49,7 @@ public:
     }
 
 private:
+    static inline int queueToken = 0;
     QSemaphore done;
     int queued = 0;
 };
