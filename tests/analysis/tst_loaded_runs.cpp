@@ -12,7 +12,10 @@
 #include "AnalysisHooks.h"
 #include "AnalyzeMdi.h"
 #include "ChannelSetup.h"
+#include "DelayedDoubleSpinBox.h"
 #include "DetachedProcessLauncher.h"
+#include "DynoSetting.h"
+#include "DynoSettings.h"
 #include "LoadedRunListModel.h"
 #include "MdiManager.h"
 #include "MySettings.h"
@@ -23,7 +26,9 @@
 #include "RunDataHooks.h"
 #include "RunFileTestSupport.h"
 #include "SettingsFixture.h"
+#include "SpeedRatioDialog.h"
 
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -32,6 +37,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -83,6 +89,7 @@ private Q_SLOTS:
     void deleteAndDoubleClicks();
     void calibrationAndMail();
     void printIdsAndQueuedRecalculation();
+    void speedRatioDialog();
 
 private:
     QString fixture(const QString& name) const;
@@ -720,6 +727,90 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     QTRY_VERIFY(hidden->paintedSinceRecalculation);
     parent->hide();
     delete manager;
+}
+
+void TestLoadedRuns::speedRatioDialog()
+{
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run3.h5")});
+    struct Seen {
+        bool shown = false;
+        bool sourceRow = false;
+        bool ratioEnabled = false;
+        bool runTabEnabled = false;
+        double ratio = 0.0;
+        double peak = 0.0;
+        double ratioAfterPeak = 0.0;
+        double peakAfterRatio = 0.0;
+    };
+    Seen seen;
+    // Types a peak twice as high (the ratio follows, the peak is not
+    // recomputed), then a ratio (the peak follows), then sets the RUN tab.
+    answerer->respond = [&seen](QDialog* dialog) {
+        auto* ratioDialog = qobject_cast<SpeedRatioDialog*>(dialog);
+        if (!ratioDialog)
+            return 0;
+        seen.shown = true;
+        const QList<DelayedDoubleSpinBox*> boxes = dialog->findChildren<DelayedDoubleSpinBox*>();
+        DelayedDoubleSpinBox* ratio = boxes.at(0);
+        DelayedDoubleSpinBox* peak = boxes.at(2);
+        seen.sourceRow = !dialog->findChild<QComboBox*>()->isHidden();
+        seen.ratioEnabled = ratio->isEnabled();
+        QPushButton* runTab = nullptr;
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Set this ratio in RUN tab"))
+                runTab = button;
+        seen.runTabEnabled = runTab->isEnabled();
+        seen.ratio = ratio->value();
+        seen.peak = peak->value();
+        peak->setValue(2.0 * seen.peak);
+        peak->slot_sendDelayedValueChanged();
+        seen.ratioAfterPeak = ratio->value();
+        ratio->setValue(1.25);
+        ratio->slot_sendDelayedValueChanged();
+        seen.peakAfterRatio = peak->value();
+        runTab->click();
+        return 0;
+    };
+    DynoSetting* liveRatio = theDynoSettings->getSetting(DynoSettingId_engineSpeedRatio, 0);
+    const QVariant ratioBefore = liveRatio->value();
+
+    // The pull: engine speed calculated from the roller with the run's ratio.
+    RunData* pull = model->runAt(0);
+    QCOMPARE(pull->getSettingValue(DynoSettingId_engineSpeedSource, 0, -1).toInt(), 0);
+    model->action_adjustEngineSpeed(0);
+    QVERIFY(seen.shown);
+    QVERIFY(seen.sourceRow);
+    QVERIFY(seen.ratioEnabled);
+    QVERIFY(seen.runTabEnabled);
+    QVERIFY(seen.peak > 0.0);
+    QCOMPARE(seen.ratio, pull->getRunInfoValue(RunListFields::engineSpeedRatio, 0.0).toDouble());
+    QVERIFY(std::abs(seen.ratioAfterPeak - 2.0 * seen.ratio) < 0.01 * seen.ratio);
+    const double expectedPeak = pull->getPeakEngineSpeedAfterChange(
+                                    pull->getSettingValueDouble(DynoSettingId_slipEstimationCoefficient, 0, 0.0), 1.25) *
+                                60.0 / (2.0 * M_PI);
+    QVERIFY(std::abs(seen.peakAfterRatio - expectedPeak) <= 0.5);
+    // The live setting for the next runs, with or without a RUN panel.
+    QCOMPARE(liveRatio->value().toDouble(), 1.25);
+    // Nothing reached the run itself.
+    QCOMPARE(pull->getRunInfoValue(RunListFields::engineSpeedRatio, 0.0).toDouble(), seen.ratio);
+    liveRatio->setValue(ratioBefore);
+
+    // Engine speed from the shaft sensor: the ratio means nothing, so nothing can be edited.
+    seen = Seen();
+    RunData* rollers = model->runAt(1);
+    QCOMPARE(rollers->getSettingValue(DynoSettingId_engineSpeedSource, 0, -1).toInt(), 1);
+    answerer->respond = [&seen](QDialog* dialog) {
+        if (!qobject_cast<SpeedRatioDialog*>(dialog))
+            return 0;
+        seen.shown = true;
+        seen.sourceRow = !dialog->findChild<QComboBox*>()->isHidden();
+        seen.ratioEnabled = dialog->findChildren<DelayedDoubleSpinBox*>().at(0)->isEnabled();
+        return 0;
+    };
+    model->action_adjustEngineSpeed(1);
+    QVERIFY(seen.shown);
+    QVERIFY(seen.sourceRow);
+    QVERIFY(!seen.ratioEnabled);
 }
 
 QTEST_MAIN(TestLoadedRuns)
