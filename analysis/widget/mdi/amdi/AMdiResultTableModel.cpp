@@ -57,9 +57,10 @@ QString csvField(QString text)
 SafeSpinBox* stepBox(QWidget* parent, double value)
 {
     auto* box = new SafeSpinBox(parent);
+    // Steps are plain numbers in the master channel's display unit.
     box->setDecimals(4);
-    box->setRangeSI(0.0001, std::numeric_limits<double>::infinity());
-    box->setValueSI(value);
+    box->setRange(0.0001, std::numeric_limits<double>::infinity());
+    box->setValue(value);
     return box;
 }
 
@@ -81,7 +82,7 @@ AMdiResultTableModel::AMdiResultTableModel(AMdiResultTable* owner)
     form->addRow(tr("Time step"), timeStep);
     stepDialog->resize(400, 60);
     for (SafeSpinBox* box : {engineSpeedStep, roadSpeedStep, timeStep})
-        connect(box, &SpinBoxWithUnit::signal_valueChangedSI, widget, &AMdiResultTable::slot_queueRecalculation);
+        connect(box, &QDoubleSpinBox::valueChanged, widget, &AMdiResultTable::slot_queueRecalculation);
     setMasterChannel(MainGraphMasterChannel_engineSpeed);
     widget->slot_queueRecalculation();
 }
