@@ -176,9 +176,18 @@ with tempfile.TemporaryDirectory() as folder:
     path = os.path.join(folder, "many.mid")
     with open(path, "wb") as f:
         f.write(b"MThd" + (6).to_bytes(4, "big") + (1).to_bytes(2, "big") + (65535).to_bytes(2, "big") + (480).to_bytes(2, "big"))
+    # The sanitizers reserve terabytes of shadow memory: there the limit is
+    # left out (the plain build checks it) and only the failure is checked.
+    sanitizer = subprocess.run([TOOL, "sanitizer", "-"], check=True, capture_output=True, text=True).stdout.strip()
     limit = 300 * 1024 * 1024
-    result = subprocess.run([TOOL, "dump", path], capture_output=True, text=True,
-                            preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+
+    def limited():
+        if sanitizer == "none":
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    if sanitizer != "none":
+        print("65535 tracks: no address-space limit under the %s sanitizer" % sanitizer)
+    result = subprocess.run([TOOL, "dump", path], capture_output=True, text=True, preexec_fn=limited)
     check(result.returncode == 1 and "read failed" in result.stdout, "65535 tracks: rc %d %s" % (result.returncode, result.stderr[-300:]))
     check("Expecting 'M' at first byte in track, but found nothing." in result.stderr, "65535 tracks message: %s" % result.stderr[-300:])
 

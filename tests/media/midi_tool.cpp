@@ -7,6 +7,7 @@
 //   base64 IN WIDTH           writeBase64 to standard output
 //   hex IN WIDTH              writeHex to standard output
 //   edits FOLDER              files built by the adders and editors
+//   sanitizer -               the sanitizer this tool is built with (address, thread or none)
 #include "MidiFile.h"
 
 #include <cstdio>
@@ -139,6 +140,16 @@ int main(int argc, char** argv)
         return timemap(argc, argv);
     if (command == "edits")
         return edits(argv[2]);
+    if (command == "sanitizer") {
+#if defined(__SANITIZE_ADDRESS__)
+        std::printf("address\n");
+#elif defined(__SANITIZE_THREAD__)
+        std::printf("thread\n");
+#else
+        std::printf("none\n");
+#endif
+        return 0;
+    }
     MidiFile file;
     if (command == "fromtext" && argc >= 4) {
         std::ifstream in(argv[2], std::ios::binary);
