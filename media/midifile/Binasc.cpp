@@ -2,6 +2,7 @@
 
 #include "MidiFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -691,7 +692,10 @@ int Binasc::readMidiEvent(std::ostream& out, std::istream& infile, int& trackbyt
             }
             break;
         default:
-            if (type >= 1 && type <= 9) {
+            // A line feed would split the line and a final backslash would
+            // escape the closing quote: such texts are listed byte by byte.
+            if (type >= 1 && type <= 9 && std::find(content.begin(), content.end(), '\n') == content.end() &&
+                (content.empty() || content.back() != '\\')) {
                 line << " \"";
                 for (const int b : content) {
                     if (b == '"')

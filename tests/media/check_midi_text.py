@@ -105,6 +105,8 @@ with tempfile.TemporaryDirectory() as folder:
     track = mido.MidiTrack()
     plain.tracks.append(track)
     track.append(mido.MetaMessage("text", text='quote " and \xe9', time=0))
+    track.append(mido.MetaMessage("lyrics", text="two\nlines", time=0))
+    track.append(mido.MetaMessage("marker", text="ends in a backslash \\", time=0))
     track.append(mido.Message("note_on", note=60, velocity=100, time=10))
     track.append(mido.Message("note_off", note=60, velocity=0, time=200))
     track.append(mido.Message("sysex", data=[1, 2, 3], time=0))
