@@ -250,7 +250,9 @@ int Binasc::processMidiPitchBendWord(std::ostream& out, const std::string& word,
                   << "a floating-point number" << std::endl;
         return 0;
     }
-    const double amount = std::strtod(word.c_str() + 1, nullptr);
+    double amount = std::strtod(word.c_str() + 1, nullptr);
+    if (std::isnan(amount))
+        amount = 0.0; // "p-nan" must not reach an undefined conversion
     if (amount > 1.0) {
         out.put(char(0x7F));
         out.put(char(0x7F));

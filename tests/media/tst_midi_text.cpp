@@ -60,6 +60,7 @@ void TestMidiText::words_data()
     ok("pitch bend 1", "p1", "7f 7f");
     ok("pitch bend above 1", "p1.5", "7f 7f");
     ok("pitch bend below -1", "p-2", "00 00");
+    ok("pitch bend not a number", "p-nan", "00 40");
     ok("2'-1", "2'-1", "ff ff");
     ok("u2'1", "u2'1", "01 00");
     ok("2u'1", "2u'1", "01 00");
