@@ -322,7 +322,13 @@ void MidiMessage::setTempoMicroseconds(int microseconds)
 
 void MidiMessage::setMetaTempo(double bpm)
 {
-    setTempoMicroseconds(int(60.0 / bpm * 1000000.0 + 0.5));
+    // A tempo of 0 (or one too slow for an int) is the slowest the three
+    // bytes hold, instead of an undefined conversion.
+    const double microseconds = 60.0 / bpm * 1000000.0 + 0.5;
+    if (!(microseconds < 2147483647.0) || !(microseconds > -2147483648.0))
+        setTempoMicroseconds(0xFFFFFF);
+    else
+        setTempoMicroseconds(int(microseconds));
 }
 
 void MidiMessage::setTempo(double bpm) { setMetaTempo(bpm); }

@@ -151,6 +151,7 @@ void TestMidiModel::settersAndMakers_data()
     QTest::newRow("setKeyNumber on a controller") << 13 << QByteArray("b0 07 64");
     QTest::newRow("makeTimeSignature(3, 1)") << 14 << QByteArray("ff 58 04 03 00 18 08");
     QTest::newRow("setTempoMicroseconds low 24 bits") << 15 << QByteArray("ff 51 03 23 45 67");
+    QTest::newRow("setTempo(0) is the slowest") << 16 << QByteArray("ff 51 03 ff ff ff");
 }
 
 void TestMidiModel::settersAndMakers()
@@ -175,6 +176,7 @@ void TestMidiModel::settersAndMakers()
     case 13: m = MidiMessage(0xB0, 7, 100); m.setKeyNumber(60); break;
     case 14: m.makeTimeSignature(3, 1); break;
     case 15: m.setTempoMicroseconds(0x01234567); break;
+    case 16: m.setTempo(0.0); break;
     }
     QCOMPARE(hex(m), expected);
 }
