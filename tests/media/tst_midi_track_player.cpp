@@ -182,14 +182,14 @@ void TestMidiTrackPlayer::noFiniteTimes()
 void TestMidiTrackPlayer::deletedWhilePlaying()
 {
     // Real timers: a player deleted while it waits leaves no timer behind.
-    auto file = fileOf({{0.05, 0.05, 60}, {0.2, 0.3, 62}});
+    auto file = fileOf({{0.05, 0.05, 60}, {1.0, 0.3, 62}});
     int fired = 0;
     auto* player = new MidiTrackPlayer(nullptr, (*file)[0], 0);
     QObject::connect(player, &MidiTrackPlayer::signal_noteOn, [&] { ++fired; });
     player->slot_play();
     QTRY_COMPARE(fired, 1);
     delete player;
-    QTest::qWait(400);
+    QTest::qWait(1500);
     QCOMPARE(fired, 1);
 }
 
