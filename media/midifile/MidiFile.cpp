@@ -15,10 +15,13 @@ namespace smf {
 namespace {
 
 // Events for each declared track and the room for the events of one chunk,
-// never more than what the rest of the input can still hold: a short header
-// declaring 65535 tracks must not ask for gigabytes.
+// never more than what the input can still hold: a short header declaring
+// 65535 tracks, or chunks declaring gigabytes, must not ask for gigabytes.
+// The smallest event (a delta byte and a data byte under running status) takes
+// two bytes, so all reservations of one read together stay within half the
+// input's length in events (a megabyte's worth when the length is unknown).
 constexpr int kTrackReservation = 10000;
-constexpr long kUnknownInputBudget = 1L << 20;
+constexpr long kUnknownInputEvents = 1L << 20;
 
 long bytesLeft(std::istream& input)
 {
@@ -31,14 +34,6 @@ long bytesLeft(std::istream& input)
     if (end == std::istream::pos_type(-1) || end < here)
         return -1;
     return long(end - here);
-}
-
-// The smallest event (a delta byte and a data byte under running status)
-// takes two bytes.
-int reservationFor(long bytes, long wanted)
-{
-    const long budget = bytes < 0 ? kUnknownInputBudget : bytes / 2;
-    return int(std::max(0L, std::min(wanted, budget)));
 }
 
 } // namespace
@@ -247,8 +242,9 @@ bool MidiFile::readSmf(std::istream& input)
     clear();
     releaseTracks();
     const long left = bytesLeft(input);
-    // Each track needs at least its 8-byte chunk header and a 4-byte end of track.
-    const int perTrack = trackCount == 0 ? 0 : reservationFor(left < 0 ? -1 : left / trackCount, kTrackReservation);
+    long budget = left < 0 ? kUnknownInputEvents : left / 2; // events still to hand out
+    const int perTrack = trackCount == 0 ? 0 : int(std::min<long>(kTrackReservation, budget / trackCount));
+    budget -= long(perTrack) * trackCount;
     m_events.reserve(size_t(trackCount));
     for (int i = 0; i < trackCount; ++i)
         m_events.push_back(new MidiEventList(perTrack));
@@ -292,7 +288,12 @@ bool MidiFile::readSmf(std::istream& input)
             }
         }
         const unsigned long chunkSize = readLittleEndian4Bytes(input);
-        m_events[size_t(track)]->reserve(reservationFor(bytesLeft(input), long(chunkSize / 2)));
+        const long wanted = long(chunkSize / 2);
+        const long granted = std::min(wanted, perTrack + budget);
+        if (granted > perTrack) {
+            budget -= granted - perTrack;
+            m_events[size_t(track)]->reserve(int(granted));
+        }
 
         uchar runningCommand = 0;
         long long runningTick = 0;

@@ -2,8 +2,8 @@
 (mido's bin()) and absolute tick, its time in seconds against mido's merged
 playback times, note durations against a last-in first-out pairing, the file
 duration against MidiFile.length, time-map lookups against numpy.interp, and
-an SMPTE-division file by hand. A header declaring 65535 tracks must fail
-within a small address-space limit."""
+an SMPTE-division file by hand. A header declaring 65535 tracks must fail,
+and chunks claiming gigabytes must read, within a small address-space limit."""
 import os
 import random
 import resource
@@ -190,6 +190,16 @@ with tempfile.TemporaryDirectory() as folder:
     result = subprocess.run([TOOL, "dump", path], capture_output=True, text=True, preexec_fn=limited)
     check(result.returncode == 1 and "read failed" in result.stdout, "65535 tracks: rc %d %s" % (result.returncode, result.stderr[-300:]))
     check("Expecting 'M' at first byte in track, but found nothing." in result.stderr, "65535 tracks message: %s" % result.stderr[-300:])
+
+    # 20000 tracks whose chunks claim 4 GB each but hold only their end of
+    # track: read fine, within the same limit.
+    path = os.path.join(folder, "lying.mid")
+    with open(path, "wb") as f:
+        f.write(b"MThd" + (6).to_bytes(4, "big") + (1).to_bytes(2, "big") + (20000).to_bytes(2, "big") + (480).to_bytes(2, "big")
+                + (b"MTrk" + b"\xff\xff\xff\xff" + b"\x00\xff\x2f\x00") * 20000)
+    result = subprocess.run([TOOL, "dump", path], capture_output=True, text=True, preexec_fn=limited)
+    check(result.returncode == 0 and result.stdout.startswith("tracks 20000 "),
+          "lying chunk lengths: rc %d %s" % (result.returncode, result.stderr[-300:]))
 
 if failures:
     print("%d failures" % len(failures))
