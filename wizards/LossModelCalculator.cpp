@@ -151,8 +151,9 @@ LossModelCalculator::LossModelCalculator(QWidget* parent, RunData* runData, bool
     const double k = run->getSettingValueDouble(DynoSettingId_lossFromLoadFactor, 0, 0.0);
     const qsizetype n = speed ? speed->rawSamples().size() : 0;
     const double rate = speed ? speed->samplingRate : 0.0;
-    if (RunChannel* live = theChannels.getChannel(ChannelId_dynoLossPowerFromSpeed, 0))
-        lossPower = new VectorChannel(live, int(n), rate, time, true);
+    const QList<RunChannel*> live = theChannels.getChannels(ChannelId_dynoLossPowerFromSpeed);
+    if (!live.isEmpty())
+        lossPower = new VectorChannel(live.first(), int(n), rate, time, true);
     else
         lossPower = new VectorChannel(rate, QString(), tr("Loss Power"), Quantity::Power, int(n), time);
     lossPower->setup->autorangeMin = true;
@@ -281,7 +282,10 @@ void LossModelCalculator::newSelectionIndexes(int start, int end)
     coefficients.resize(5);
     const int result = FitCurve::calculatePowerLossCoeficients(&speedSlice->rawSamples(), &lossSlice->rawSamples(),
                                                                coefficients.data(), 4);
-    if (result == -1) {
+    // A fit the solver gives up on (too few samples among them) is the zero model.
+    if (result == FitCurve::FitFailed)
+        std::fill(coefficients.begin(), coefficients.end(), 0.0);
+    if (result == FitCurve::BadArguments) {
         showError(tr("Data range or model order error"));
         comparePlot->clearData(PlotAxis_right);
         checkLossModel();
