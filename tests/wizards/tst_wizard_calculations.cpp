@@ -10,6 +10,8 @@
 #include "RollerLossModelWizard.h"
 #include "SensorWizard.h"
 #include "SettingsWizards.h"
+#include "SimulatedScenario.h"
+#include "SimulatedVehiclePlant.h"
 
 #include <QTest>
 
@@ -32,6 +34,7 @@ private Q_SLOTS:
     void rollerLossModel();
     void wheelSetAndEngineFactor();
     void knockAndStepper();
+    void fallingMassOnTheSimulatedDyno();
 };
 
 void TestWizardCalculations::fallingMass()
@@ -215,6 +218,36 @@ void TestWizardCalculations::knockAndStepper()
     QVERIFY(std::abs(SettingsWizards::knockFrequencyFromDiameter(0.1) - 5729.6) < 0.1);
     QCOMPARE(SettingsWizards::stepperAdjustWord(2, -1), 0x0200FFFFu);
     QCOMPARE(SettingsWizards::stepperAdjustWord(0, 5), 5u);
+}
+
+void TestWizardCalculations::fallingMassOnTheSimulatedDyno()
+{
+    // 10 kg on 2 m of rope over a 0.5 m roller of 5 kg·m², nothing else.
+    QString error;
+    const SimulatedScenario scenario = SimulatedScenario::fromText(
+        QStringLiteral("rollers 1\nroller_diameter 0.5\nroller_inertia 5\nvehicle_inertia 0\nconstant_torque 0\n"
+                       "noise 0\nfalling_mass 10\nfalling_mass_drop 2\n"),
+        &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(scenario.fallingMass, 10.0);
+    SimulatedVehiclePlant plant(scenario, 3);
+    class Discard : public SimulatedPlant::FrameSink
+    {
+    public:
+        void push(uint8_t, uint32_t) override {}
+    } sink;
+    plant.start(0);
+    const double r = 0.25;
+    const double alpha = r * 10 * 9.80665 / (5.0 + 10 * r * r);
+    plant.advance(500000, sink);
+    QVERIFY(std::abs(plant.rollerSpeed(0) - alpha * 0.5) < 1e-9 * alpha);
+    // Off the rope after 2 m (θ = 8 rad): the roller keeps the speed it had.
+    const double tOff = std::sqrt(2.0 * (2.0 / r) / alpha);
+    plant.advance(int64_t((tOff + 1.0) * 1e6), sink);
+    const double off = plant.rollerSpeed(0);
+    QVERIFY(std::abs(off - alpha * tOff) < 0.01 * alpha * tOff);
+    plant.advance(int64_t((tOff + 3.0) * 1e6), sink);
+    QCOMPARE(plant.rollerSpeed(0), off);
 }
 
 QTEST_MAIN(TestWizardCalculations)
