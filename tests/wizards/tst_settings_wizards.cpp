@@ -6,7 +6,11 @@
 #include "CalculateLoadCellGain.h"
 #include "CalibrateLoadCell.h"
 #include "Channels.h"
+#include "DrivetrainInertiaDialog.h"
 #include "DynoSetting.h"
+#include "EngineFactorDialog.h"
+#include "OneAxleWheelSet.h"
+#include "WheelDiameterDialog.h"
 #include "DynoSettings.h"
 #include "DynoSettingsLossModelEditor.h"
 #include "InertiaCalculator.h"
@@ -61,6 +65,7 @@ private Q_SLOTS:
     void rcPulseWizard();
     void sensorWizardAndPresets();
     void rollerLossModelWizard();
+    void vehicleCalculators();
 
 private:
     DynoSetting* setting(DynoSettingId id, int index) const { return fixture->registry->getSetting(id, index); }
@@ -566,6 +571,74 @@ void TestSettingsWizards::rollerLossModelWizard()
     target->setLossModel({1, 1, 1, 1, 1});
     button(SettingWizardId_internalLossModel, 1)->click();
     QCOMPARE(target->lossModel(), (QList<double>{1, 1, 1, 1, 1}));
+}
+
+void TestSettingsWizards::vehicleCalculators()
+{
+    setting(DynoSettingId_rollerDiameter, 0)->setValue(0.5);
+    answerer->respond = [](QDialog* dialog) {
+        auto* d = qobject_cast<DrivetrainInertiaDialog*>(dialog);
+        for (OneAxleWheelSet* set : {d->set1, d->set2}) {
+            set->tireWidth->setValue(200);
+            set->tireProfile->setValue(40);
+            set->rimDiameter->setValue(17);
+        }
+        d->set1->wheelCount->setValue(2);
+        d->set2->wheelCount->setValue(0);
+        buttonText(dialog, QStringLiteral("Accept"))->click();
+        return dialog->result();
+    };
+    {
+        DrivetrainInertiaDialog car(1);
+        QCOMPARE(car.result(), int(QDialog::Accepted));
+        QVERIFY(std::abs(car.transferredInertia() - 1.315) < 0.001);
+    }
+    // A motorcycle: one wheel, half the modelled wheel, set 2 counts nothing
+    // for this calculation only; the next car keeps its second axle.
+    theSettings.setValue(QStringLiteral("UserSetting/DTInertiaWizard/2/usedWheelsCount"), 2);
+    double bike = 0;
+    bool set2Hidden = false;
+    answerer->respond = [&](QDialog* dialog) {
+        auto* d = qobject_cast<DrivetrainInertiaDialog*>(dialog);
+        set2Hidden = d->set2->isHidden();
+        bike = d->set1->setInertia();
+        return int(QDialog::Rejected);
+    };
+    {
+        DrivetrainInertiaDialog motorcycle(3);
+        QCOMPARE(motorcycle.result(), int(QDialog::Rejected));
+    }
+    QVERIFY(set2Hidden);
+    QVERIFY(std::abs(bike - OneAxleWheelSet::model(200, 40, 17).wheelInertia / 2) < 1e-12);
+    QCOMPARE(theSettings.value(QStringLiteral("UserSetting/DTInertiaWizard/2/usedWheelsCount")).toInt(), 2);
+    int secondAxle = -1;
+    answerer->respond = [&](QDialog* dialog) {
+        secondAxle = qobject_cast<DrivetrainInertiaDialog*>(dialog)->set2->wheelCount->value();
+        return int(QDialog::Rejected);
+    };
+    DrivetrainInertiaDialog nextCar(1);
+    QCOMPARE(secondAxle, 2);
+
+    answerer->respond = [](QDialog* dialog) {
+        auto* d = qobject_cast<EngineFactorDialog*>(dialog);
+        d->fuelFlow->setValue(100);
+        d->pressureRatio->setValue(1.5);
+        buttonText(dialog, QStringLiteral("Accept"))->click();
+        return dialog->result();
+    };
+    EngineFactorDialog factor;
+    QCOMPARE(factor.result(), int(QDialog::Accepted));
+    QCOMPARE(factor.engineFactor(), 1.2);
+    answerer->respond = [](QDialog* dialog) {
+        auto* d = qobject_cast<WheelDiameterDialog*>(dialog);
+        d->tireWidth->setValue(200);
+        d->tireProfile->setValue(40);
+        d->rimDiameter->setValue(17);
+        return int(QDialog::Rejected);
+    };
+    WheelDiameterDialog wheel;
+    QVERIFY(wheel.result() != QDialog::Accepted);
+    QVERIFY(std::abs(wheel.wheelDiameter() - 0.5918) < 1e-9);
 }
 
 QTEST_MAIN(TestSettingsWizards)
