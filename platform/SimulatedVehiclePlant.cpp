@@ -95,6 +95,7 @@ void SimulatedVehiclePlant::start(int64_t nowUs)
     stepsDone = 0;
     omega = scenario.startSpeed / (scenario.rollerDiameter / 2.0);
     ropeUnwound = 0.0;
+    ropeCycle = 0;
     for (double& i : speedIntegral)
         i = 0.0;
     for (SlotState& slot : inputSlots)
@@ -183,6 +184,14 @@ void SimulatedVehiclePlant::step(FrameSink& sink)
     for (int j = 0; j < board.rollers && j < 4; ++j) {
         absorber[j] = j < driven ? absorberTorqueFor(j, omega, perRollerVehicleTorque, loss, perRollerInertia) : 0.0;
         braking += absorber[j];
+    }
+    // A repeating scenario hangs the mass on a fresh rope at every repeat.
+    if (scenario.repeatSeconds > 0.0) {
+        const auto cycle = int64_t(t / scenario.repeatSeconds);
+        if (cycle != ropeCycle) {
+            ropeCycle = cycle;
+            ropeUnwound = 0.0;
+        }
     }
     // r·M·(g − α·r) with α from this very step: the mass joins the inertia.
     const bool massHangs = scenario.fallingMass > 0.0 && ropeUnwound < scenario.fallingMassDrop;
