@@ -115,6 +115,13 @@ void TestWizardsRecorded::fallingMassAndLossModel()
     QCOMPARE(calculator.result(), int(QDialog::Accepted));
     const QList<double> model = InertiaExperimentRun::lossModelOf(data);
     QCOMPARE(model.size(), 5);
+    // Stored in the run file, not only in the cached run.
+    theOpenedRunsManager.closeRun(path);
+    data = theOpenedRunsManager.getRunData(path);
+    QVERIFY(data);
+    QCOMPARE(data->loadAll(), 0);
+    QCOMPARE(InertiaExperimentRun::lossModelOf(data), model);
+    QCOMPARE(data->calculateAll(false), 0);
     const QList<double>& v = data->getVectorChannel(ChannelId_dynoSpeed, 0)->rawSamples();
     for (int i = calculator.stageStart; i < calculator.stageEnd; i += 100) {
         const double fitted = LossModelCalculator::evaluate(model, v.at(i));
