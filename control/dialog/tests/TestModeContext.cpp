@@ -1,0 +1,7 @@
+#include "TestModeContext.h"
+
+TestModeContext& TestModeContext::current()
+{
+    static TestModeContext context;
+    return context;
+}
