@@ -2,9 +2,11 @@
 // step machine, the inertia calibration's double ramp), and the test
 // worker's hand-over between its thread and the GUI thread.
 #include "CustomAccRateDialog.h"
+#include "DriveCycle.h"
 #include "InertiaCalibrationLogic.h"
 #include "RampTestLogic.h"
 #include "RelayTuning.h"
+#include "RoadLoad.h"
 #include "TestTicker.h"
 
 #include <QSemaphore>
@@ -121,6 +123,10 @@ private Q_SLOTS:
     void relayTuningCompletesAtThe21stCrossing();
     void relayTuningTimesOutAndSurvivesBadSetPoints();
     void relayTuningRuleSets();
+    void roadLoadAtRest();
+    void roadLoadWithoutMass();
+    void driveCycleText();
+    void driveCycleBand();
 
     void tickerRunsRequestsInTheGuiThread();
     void tickerClosesWhileTheTickWaits();
@@ -660,6 +666,102 @@ void TestTestModeLogic::relayTuningRuleSets()
         QCOMPARE(sets[i].kDD, 0.0f);
         QVERIFY(std::isnan(sets[i].kF));
     }
+}
+
+void TestTestModeLogic::roadLoadAtRest()
+{
+    const double m = 1200;
+    const double extra = 80;
+    struct Case {
+        const char* name;
+        double crr;
+        double angleDeg;
+        double expected;
+    };
+    const Case cases[] = {
+        {"level, no rolling resistance", 0, 0, 0},
+        {"5 degrees", 0, 5, -9.81 * std::sin(5 * M_PI / 180) * m / (m + extra)},
+        {"default coefficient", 0.012, 0, -0.012 * 9.81 * m / (m + extra)},
+    };
+    for (const Case& c : cases) {
+        const RoadLoad load = RoadLoad::compute(0, 0, 0.4, 2.5, m, extra, c.crr, c.angleDeg * M_PI / 180);
+        QVERIFY2(std::abs(load.target - c.expected) < 1e-5, c.name);
+    }
+    // Moving: air drag 0.55·Cx·A·v², forces kept as floats.
+    const RoadLoad moving = RoadLoad::compute(20, 1000, 0.4, 2.5, m, 0, 0, 0);
+    QCOMPARE(moving.air, float(0.55 * 0.4 * 2.5 * 400));
+    QVERIFY(std::abs(moving.target - (1000 - 220.0) / m) < 1e-9);
+    // A stale channel gives NaN.
+    QVERIFY(std::isnan(RoadLoad::compute(NaN, 1000, 0.4, 2.5, m, 0, 0, 0).target));
+    QVERIFY(std::isnan(RoadLoad::compute(10, NaN, 0.4, 2.5, m, 0, 0, 0).target));
+}
+
+void TestTestModeLogic::roadLoadWithoutMass()
+{
+    // Mass and extra mass 0: NaN, never an infinite target.
+    for (double F : {0.0, 500.0, -500.0}) {
+        const RoadLoad load = RoadLoad::compute(10, F, 0.4, 2.5, 0, 0, 0.012, 0);
+        QVERIFY(std::isnan(load.target));
+    }
+}
+
+void TestTestModeLogic::driveCycleText()
+{
+    DriveCycle cycle;
+    QVERIFY(cycle.parse(QStringLiteral("Town\nspeeds in km/h\n0 0\n10 36\n\n20 x\n30\t72\n")));
+    QCOMPARE(cycle.title, QStringLiteral("Town"));
+    QCOMPARE(cycle.description, QStringLiteral("speeds in km/h"));
+    // A blank line is the point (0, 0), an unreadable number 0; times as they stand.
+    QCOMPARE(cycle.times, QList<double>({0, 10, 0, 20, 30}));
+    QCOMPARE(cycle.speeds, QList<double>({0, 10, 0, 0, 20}));
+
+    DriveCycle mph;
+    QVERIFY(mph.parse(QStringLiteral("US\nall in mph\n0 10\n")));
+    QVERIFY(std::abs(mph.speeds.at(0) - 10 * 0.44704) < 1e-9);
+    // Capitals are not the unit.
+    QVERIFY(mph.parse(QStringLiteral("US\nall in MPH\n0 36\n")));
+    QVERIFY(std::abs(mph.speeds.at(0) - 10) < 1e-9);
+    // Non-finite numbers count as 0.
+    QVERIFY(mph.parse(QStringLiteral("A\nB\ninf nan\n5 1e999\n")));
+    QCOMPARE(mph.times, QList<double>({0, 5}));
+    QCOMPARE(mph.speeds, QList<double>({0, 0}));
+
+    // Longer than a day: refused with a reason, the previous cycle stays.
+    QString error;
+    QVERIFY(!cycle.parse(QStringLiteral("Long\nkm/h\n0 0\n1e9 50\n"), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(cycle.title, QStringLiteral("Town"));
+    QCOMPARE(cycle.times.size(), 5);
+}
+
+void TestTestModeLogic::driveCycleBand()
+{
+    const double kmh = 1 / 3.6;
+    double low = 0;
+    double high = 0;
+    struct Case {
+        double x, low, high;
+    };
+    for (const Case& c : {Case{50, 40, 60}, Case{150, 135, 165}, Case{5, 0, 15}}) {
+        DriveCycle::lowHigh(c.x * kmh, 10 * kmh, 0.1, low, high);
+        QVERIFY(std::abs(low - c.low * kmh) < 1e-9);
+        QVERIFY(std::abs(high - c.high * kmh) < 1e-9);
+    }
+    DriveCycle cycle;
+    QVERIFY(cycle.parse(QStringLiteral("T\nkm/h\n0 0\n9.95 99.5\n")));
+    cycle.computeBand(0, 0, 0);
+    QCOMPARE(cycle.gridTimes.size(), 99);
+    QCOMPARE(cycle.gridTimes.last(), 9.8);
+    QVERIFY(std::abs(cycle.gridSpeeds.at(50) - 50 * kmh) < 1e-9);
+    // A time tolerance of 1 s widens the band by 10 grid points each side.
+    cycle.computeBand(0, 0, 1.0);
+    QVERIFY(std::abs(cycle.gridLow.at(50) - 40 * kmh) < 1e-9);
+    QVERIFY(std::abs(cycle.gridHigh.at(50) - 60 * kmh) < 1e-9);
+    QVERIFY(std::abs(cycle.gridLow.at(5) - 0) < 1e-9);
+    // Nothing to grid: no band.
+    QVERIFY(cycle.parse(QStringLiteral("T\nkm/h\n0 0\n0.05 10\n")));
+    QCOMPARE(cycle.computeBand(1, 0.1, 0), 0.0);
+    QVERIFY(cycle.gridTimes.isEmpty());
 }
 
 void TestTestModeLogic::tickerRunsRequestsInTheGuiThread()

@@ -4,9 +4,11 @@
 #include "CustomAccRateDialog.h"
 #include "InertiaCalibrationTest.h"
 #include "RampTestDialog.h"
+#include "RoadSimulationDialog.h"
 
 namespace {
 // The selector's entries (the RUN panel's AdvancedTestType).
+constexpr int roadSimulationType = 1;
 constexpr int rampTestType = 3;
 constexpr int inertiaCalibrationType = 5;
 constexpr int customAccRateType = 6;
@@ -14,6 +16,7 @@ constexpr int customAccRateType = 6;
 
 void registerTestModes()
 {
+    AdvancedTestRegistry::registerDialog<RoadSimulationDialog>(roadSimulationType);
     AdvancedTestRegistry::registerDialog<RampTestDialog>(rampTestType);
     AdvancedTestRegistry::registerDialog<InertiaCalibrationTest>(inertiaCalibrationType);
     AdvancedTestRegistry::registerDialog<CustomAccRateDialog>(customAccRateType);
