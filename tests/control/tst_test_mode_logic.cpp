@@ -7,6 +7,8 @@
 #include "RampTestLogic.h"
 #include "RelayTuning.h"
 #include "RoadLoad.h"
+#include "Resampler.h"
+#include "SequenceDialog.h"
 #include "TestTicker.h"
 
 #include <QSemaphore>
@@ -127,6 +129,7 @@ private Q_SLOTS:
     void roadLoadWithoutMass();
     void driveCycleText();
     void driveCycleBand();
+    void sequenceSteps();
 
     void tickerRunsRequestsInTheGuiThread();
     void tickerClosesWhileTheTickWaits();
@@ -762,6 +765,55 @@ void TestTestModeLogic::driveCycleBand()
     QVERIFY(cycle.parse(QStringLiteral("T\nkm/h\n0 0\n0.05 10\n")));
     QCOMPARE(cycle.computeBand(1, 0.1, 0), 0.0);
     QVERIFY(cycle.gridTimes.isEmpty());
+}
+
+void TestTestModeLogic::sequenceSteps()
+{
+    const double kmh = 1 / 3.6;
+    const QList<QPointF> defaultSpeed{QPointF(0, 100 * kmh), QPointF(2, 100 * kmh), QPointF(8, 20 * kmh),
+                                      QPointF(10, 20 * kmh)};
+    const QList<QPointF> shortSpeed{QPointF(0, 50 * kmh), QPointF(5, 30 * kmh)};
+    const QList<QPointF> noPoints;
+    const QList<QPointF> throttlePoints{QPointF(0, 0), QPointF(2, 1), QPointF(8, 1), QPointF(10, 0)};
+    struct Case {
+        const char* name;
+        const QList<QPointF>* speed;
+        bool show;
+        double t;
+        bool writes;
+        double kmhTarget;
+        bool sends;
+        double percent;
+        bool end;
+    };
+    const Case cases[] = {
+        {"held at first", &defaultSpeed, false, 1, true, 100, false, 0, false},
+        {"falling", &defaultSpeed, false, 5, true, 60, false, 0, false},
+        {"held at last point", &defaultSpeed, false, 9, true, 20, false, 0, false},
+        {"with throttle", &defaultSpeed, true, 5, true, 60, true, 100, false},
+        {"over", &defaultSpeed, false, 10.01, true, 20, false, 0, true},
+        {"speed over, throttle goes on", &shortSpeed, true, 7, true, 30, true, 100, false},
+        {"speed over, throttle hidden", &shortSpeed, false, 7, true, 30, false, 0, true},
+        {"both over", &shortSpeed, true, 10.5, true, 30, true, 0, true},
+        {"no speed curve", &noPoints, false, 0, false, 0, false, 0, true},
+        {"no speed curve, throttle shown", &noPoints, true, 3, false, 0, true, 100, false},
+    };
+    for (const Case& c : cases) {
+        // Fresh resamplers: they only move forward in time.
+        Resampler speedData(*c.speed);
+        Resampler throttleData(throttlePoints);
+        const SequenceDialog::Curve speed{&speedData, c.speed->isEmpty(),
+                                          c.speed->isEmpty() ? 0 : c.speed->last().x()};
+        const SequenceDialog::Curve throttle{&throttleData, false, 10};
+        const SequenceDialog::Step step = SequenceDialog::evaluate(c.t, speed, throttle, c.show);
+        QVERIFY2(step.writeSpeed == c.writes, c.name);
+        if (c.writes)
+            QVERIFY2(std::abs(step.speed - c.kmhTarget * kmh) < 1e-9, c.name);
+        QVERIFY2(step.sendThrottle == c.sends, c.name);
+        if (c.sends)
+            QVERIFY2(std::abs(step.throttlePercent - c.percent) < 1e-9, c.name);
+        QVERIFY2(step.end == c.end, c.name);
+    }
 }
 
 void TestTestModeLogic::tickerRunsRequestsInTheGuiThread()

@@ -5,11 +5,13 @@
 #include "InertiaCalibrationTest.h"
 #include "RampTestDialog.h"
 #include "RoadSimulationDialog.h"
+#include "SequenceDialog.h"
 
 namespace {
 // The selector's entries (the RUN panel's AdvancedTestType).
 constexpr int roadSimulationType = 1;
 constexpr int rampTestType = 3;
+constexpr int sequenceType = 4;
 constexpr int inertiaCalibrationType = 5;
 constexpr int customAccRateType = 6;
 } // namespace
@@ -18,6 +20,7 @@ void registerTestModes()
 {
     AdvancedTestRegistry::registerDialog<RoadSimulationDialog>(roadSimulationType);
     AdvancedTestRegistry::registerDialog<RampTestDialog>(rampTestType);
+    AdvancedTestRegistry::registerDialog<SequenceDialog>(sequenceType);
     AdvancedTestRegistry::registerDialog<InertiaCalibrationTest>(inertiaCalibrationType);
     AdvancedTestRegistry::registerDialog<CustomAccRateDialog>(customAccRateType);
 }

@@ -52,6 +52,12 @@ void TestTicker::stopTimer()
     });
 }
 
+void TestTicker::stopFromTick()
+{
+    timer->stop();
+    timerActive.store(false);
+}
+
 void TestTicker::finish()
 {
     if (finishing.exchange(true))

@@ -28,6 +28,8 @@ public:
     void startTimer();
     void stopTimer();
     bool isTimerActive() const { return timerActive.load(); }
+    // From the tick itself: no further tick until startTimer.
+    void stopFromTick();
     // From the GUI thread: no tick runs after it returns. Idempotent.
     void finish();
 
