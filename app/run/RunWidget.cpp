@@ -261,6 +261,8 @@ RunWidget::~RunWidget()
     // itself: giving the absorber back then would reach destroyed widgets.
     if (advancedTest)
         disconnect(advancedTest, &QObject::destroyed, this, &RunWidget::slot_advancedTestClosed);
+    // Nor may its clean-up reach the panel's widgets, which go first.
+    TestModeContext::current() = TestModeContext();
 }
 
 void RunWidget::initAfterSettings()

@@ -9,6 +9,7 @@
 #include "RoadLoad.h"
 #include "Resampler.h"
 #include "SequenceDialog.h"
+#include "SimConnector.h"
 #include "TestTicker.h"
 
 #include <QSemaphore>
@@ -130,6 +131,7 @@ private Q_SLOTS:
     void driveCycleText();
     void driveCycleBand();
     void sequenceSteps();
+    void simConnectorThrottle();
 
     void tickerRunsRequestsInTheGuiThread();
     void tickerClosesWhileTheTickWaits();
@@ -814,6 +816,31 @@ void TestTestModeLogic::sequenceSteps()
             QVERIFY2(std::abs(step.throttlePercent - c.percent) < 1e-9, c.name);
         QVERIFY2(step.end == c.end, c.name);
     }
+}
+
+void TestTestModeLogic::simConnectorThrottle()
+{
+    struct Case {
+        const char* name;
+        double target, actual, gain, throttle, percent;
+    };
+    const Case cases[] = {
+        {"gain 0", 314.159, 300, 0, 0.5, 50},
+        {"rev matching", 320, 300, 0.01, 0.5, 70},
+        {"stale speed, gain 0", 314.159, NaN, 0, 0.5, 50},
+        {"stale speed, gain", 314.159, NaN, 1, 0.25, 25},
+        {"limited above", 400, 100, 1, 0.5, 100},
+        {"limited below", 100, 400, 1, 0.5, 0},
+        {"throttle not a number", 100, 100, 0, NaN, 0},
+    };
+    for (const Case& c : cases)
+        QVERIFY2(std::abs(SimConnector::throttlePercent(c.target, c.actual, c.gain, c.throttle) - c.percent) < 1e-9,
+                 c.name);
+    // Request datagrams: two zero words and the operation.
+    const QByteArray dismiss = SimConnector::request(SimConnector::Operation_dismiss);
+    QCOMPARE(dismiss.size(), 12);
+    QCOMPARE(dismiss, QByteArray("\0\0\0\0\0\0\0\0\x03\0\0\0", 12));
+    QVERIFY(!SimConnector::parseUpdate(QByteArray(100, '\0')).valid);
 }
 
 void TestTestModeLogic::tickerRunsRequestsInTheGuiThread()

@@ -16,6 +16,7 @@
 #include "RampTestDialog.h"
 #include "RoadSimulationDialog.h"
 #include "SequenceDialog.h"
+#include "SimConnector.h"
 #include "TestModeHooks.h"
 #include "PointVectorEditor.h"
 #include "lib/Tools.h"
@@ -34,12 +35,19 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <QtEndian>
 #include <qcustomplot.h>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 struct RampSample {
     double t; // plant time, s
@@ -48,7 +56,7 @@ struct RampSample {
 };
 
 // The last drive that eased into its top hold: the true speed's rate over
-// the ramp (from 1 s after its start) within 5 % of R, and the speed within
+// the ramp (from 1.5 s after its start) within 5 % of R, and the speed within
 // 2 % of T over the top hold (from 1.5 s after its start). Empty when so.
 static QString checkRampCycle(const QList<RampSample>& samples, double R, double T)
 {
@@ -80,7 +88,7 @@ static QString checkRampCycle(const QList<RampSample>& samples, double R, double
     const double t0 = samples.at(segments.at(ramp).first).t;
     for (int i = segments.at(ramp).first; i <= segments.at(ramp).last; ++i) {
         const RampSample& s = samples.at(i);
-        if (s.t < t0 + 1.0)
+        if (s.t < t0 + 1.5)
             continue;
         st += s.t;
         sv += s.v;
@@ -117,6 +125,7 @@ private Q_SLOTS:
     void openAndCloseWhileTheTickRequestsModes();
     void roadSimulationLoadsAndProject();
     void sequenceOnTheSimulator();
+    void simConnectorAgainstAStandIn();
     void rampOnTheSimulator();
     void cleanupTestCase();
 
@@ -413,6 +422,145 @@ void TestTestModes::sequenceOnTheSimulator()
     closeTest();
 }
 
+namespace {
+
+// The racing simulator's side of the link, on loopback.
+QByteArray handshakeReply(int size = SimConnector::handshakeSize)
+{
+    QByteArray data(size, '\0');
+    auto name = [&data](int offset, const QString& text) {
+        QString field = text.leftJustified(50, QLatin1Char('%'));
+        for (int i = 0; i < 50 && offset + 2 * i + 1 < data.size(); ++i)
+            qToLittleEndian<quint16>(field.at(i).unicode(), data.data() + offset + 2 * i);
+    };
+    name(0, QStringLiteral("Car1"));
+    name(100, QStringLiteral("Ann"));
+    if (size >= 208) {
+        qToLittleEndian<qint32>(4242, data.data() + 200);
+        qToLittleEndian<qint32>(1, data.data() + 204);
+    }
+    name(208, QStringLiteral("Monza"));
+    name(308, QStringLiteral("GP"));
+    return data;
+}
+
+QByteArray carUpdate(float rpm, float throttle, int gear)
+{
+    QByteArray data(SimConnector::updateSize, '\0');
+    data[0] = 'a';
+    qToLittleEndian<qint32>(SimConnector::updateSize, data.data() + 4);
+    auto putFloat = [&data](int offset, float value) {
+        quint32 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        qToLittleEndian<quint32>(bits, data.data() + offset);
+    };
+    putFloat(56, throttle);
+    putFloat(68, rpm);
+    qToLittleEndian<qint32>(gear, data.data() + 76);
+    return data;
+}
+
+// The operation of every request the stand-in received so far.
+QList<int> receivedOperations(QUdpSocket& socket)
+{
+    QList<int> operations;
+    while (socket.hasPendingDatagrams()) {
+        const QByteArray data = socket.receiveDatagram().data();
+        operations.append(data.size() == 12 ? qFromLittleEndian<qint32>(data.constData() + 8) : -1);
+    }
+    return operations;
+}
+
+} // namespace
+
+void TestTestModes::simConnectorAgainstAStandIn()
+{
+    // Free loopback ports for both sides.
+    QUdpSocket simulator;
+    QVERIFY(simulator.bind(QHostAddress::LocalHost, 0));
+    QUdpSocket probe;
+    QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 local = probe.localPort();
+    probe.close();
+    qputenv("ZEMBO_SIMCONNECTOR_LOCAL_PORT", QByteArray::number(local));
+    qputenv("ZEMBO_SIMCONNECTOR_REMOTE_PORT", QByteArray::number(simulator.localPort()));
+    const QHostAddress program(QHostAddress::LocalHost);
+    brake->spinBox_minEngineSpeed->setValueSI(1000 * M_PI / 30);
+
+    // A port someone else holds: "Error" and why.
+    {
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::Any, local));
+        auto* blocked = open<SimConnector>(AdvancedTestType_simConnector);
+        QVERIFY(blocked);
+        QCOMPARE(blocked->label_status->text(), QStringLiteral("Error"));
+        QVERIFY(blocked->label_info->text().contains(QString::number(local)));
+        closeTest();
+    }
+
+    auto* sim = open<SimConnector>(AdvancedTestType_simConnector);
+    QVERIFY(sim);
+    QCOMPARE(sim->windowTitle(), QStringLiteral("Sim Connector"));
+    QCOMPARE(brake->comboBox_mode->currentIndex(), int(BrakeControllerMode_speed));
+    QCOMPARE(brake->comboBox_channel->currentIndex(), int(BrakeControllerChannel_engineSpeed));
+    sim->lineEdit_ip->setText(QStringLiteral("abc"));
+    sim->pushButton_connect->click();
+    QCOMPARE(sim->label_status->text(), QStringLiteral("Invalid IP address"));
+    sim->lineEdit_ip->setText(QStringLiteral("127.0.0.1"));
+    sim->spinBox_gain->setValue(0);
+    sim->spinBox_throttleOnTimeout->setValue(7.5);
+    sim->pushButton_connect->click();
+    QCOMPARE(sim->label_status->text(), QStringLiteral("Connecting"));
+    QTRY_COMPARE(receivedOperations(simulator), QList<int>({SimConnector::Operation_handshake}));
+
+    // A short reply: the sizes, and no subscription.
+    simulator.writeDatagram(handshakeReply(400), program, local);
+    QTRY_COMPARE(sim->label_info->text(), QStringLiteral("Invalid response size 400 408"));
+    QCOMPARE(sim->label_status->text(), QStringLiteral("Error"));
+    QTest::qWait(50);
+    QVERIFY(receivedOperations(simulator).isEmpty());
+    simulator.writeDatagram(handshakeReply(), program, local);
+    QTRY_COMPARE(sim->label_status->text(), QStringLiteral("Connected"));
+    QVERIFY(sim->label_info->text().startsWith(QStringLiteral("Car name: Car1\nDriver name: Ann\nTrack name: Monza")));
+    QTRY_COMPARE(receivedOperations(simulator), QList<int>({SimConnector::Operation_subscribe}));
+
+    // Anyone else on the network is not heard.
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
+    theBrakeControllerThread->externalEngineSpeedTarget.store(-1.0f);
+    stranger.writeDatagram(carUpdate(5000, 1, 4), program, local);
+    QTest::qWait(100);
+    QCOMPARE(theBrakeControllerThread->externalEngineSpeedTarget.load(), -1.0f);
+
+    RunChannel* gear = theChannels.getChannel(ChannelId_gearTarget, 0);
+    simulator.writeDatagram(carUpdate(3000, 0.5f, 3), program, local);
+    QTRY_VERIFY(std::abs(theBrakeControllerThread->externalEngineSpeedTarget.load() - 314.159f) < 0.01f);
+    QTRY_COMPARE(run->safeSpinBox_throttlePosition->getValueSI(), 50.0);
+    QTRY_COMPARE(gear->getValue(), 3.0);
+    // Below the panel's minimum: the minimum.
+    simulator.writeDatagram(carUpdate(600, 0.2f, 1), program, local);
+    QTRY_VERIFY(std::abs(theBrakeControllerThread->externalEngineSpeedTarget.load() - float(1000 * M_PI / 30)) < 0.01f);
+    // Not a number: dropped.
+    simulator.writeDatagram(carUpdate(std::numeric_limits<float>::quiet_NaN(), 0.5f, 2), program, local);
+    QTest::qWait(100);
+    QVERIFY(std::isfinite(theBrakeControllerThread->externalEngineSpeedTarget.load()));
+
+    // Silence: "Timeout" and the time-out throttle; the next update goes on
+    // without a new handshake.
+    QTRY_VERIFY_WITH_TIMEOUT(sim->label_status->text() == QStringLiteral("Timeout"), 8000);
+    QCOMPARE(sim->label_info->text(), QStringLiteral("Timeout"));
+    QTRY_COMPARE(run->safeSpinBox_throttlePosition->getValueSI(), 7.5);
+    simulator.writeDatagram(carUpdate(3000, 0.5f, 3), program, local);
+    QTRY_COMPARE(run->safeSpinBox_throttlePosition->getValueSI(), 50.0);
+    QCOMPARE(sim->state, int(SimConnector::State_subscribed));
+    QVERIFY(receivedOperations(simulator).isEmpty());
+
+    // Closing dismisses.
+    closeTest();
+    QTRY_COMPARE(receivedOperations(simulator), QList<int>({SimConnector::Operation_dismiss}));
+    brake->spinBox_minEngineSpeed->setValueSI(0);
+}
+
 void TestTestModes::rampOnTheSimulator()
 {
     auto* controller = dynamic_cast<SimulatedDynoController*>(theMCUThread->transport());
@@ -434,7 +582,7 @@ void TestTestModes::rampOnTheSimulator()
     RampTestDialog* ramp = openRamp();
     QVERIFY(ramp);
     const double S = 40 / 3.6;
-    const double T = 80 / 3.6;
+    const double T = 110 / 3.6;
     const double R = 2.0;
     ramp->comboBox_mode->setCurrentIndex(0);
     ramp->road.startSpeed->setValueSI(S);

@@ -6,6 +6,7 @@
 #include "RampTestDialog.h"
 #include "RoadSimulationDialog.h"
 #include "SequenceDialog.h"
+#include "SimConnector.h"
 
 namespace {
 // The selector's entries (the RUN panel's AdvancedTestType).
@@ -14,6 +15,7 @@ constexpr int rampTestType = 3;
 constexpr int sequenceType = 4;
 constexpr int inertiaCalibrationType = 5;
 constexpr int customAccRateType = 6;
+constexpr int simConnectorType = 7;
 } // namespace
 
 void registerTestModes()
@@ -23,4 +25,5 @@ void registerTestModes()
     AdvancedTestRegistry::registerDialog<SequenceDialog>(sequenceType);
     AdvancedTestRegistry::registerDialog<InertiaCalibrationTest>(inertiaCalibrationType);
     AdvancedTestRegistry::registerDialog<CustomAccRateDialog>(customAccRateType);
+    AdvancedTestRegistry::registerDialog<SimConnector>(simConnectorType);
 }
