@@ -17,6 +17,9 @@
 #include "RoadSimulationDialog.h"
 #include "SequenceDialog.h"
 #include "SimConnector.h"
+#include "LogPlayerTest.h"
+#include "InertiaCalibrationTest.h"
+#include "CustomAccRateDialog.h"
 #include "TestModeHooks.h"
 #include "PointVectorEditor.h"
 #include "lib/Tools.h"
@@ -122,10 +125,12 @@ class TestTestModes : public QObject
 private Q_SLOTS:
     void initTestCase();
     void handOverKeysAndPosition();
+    void everyTestOpensAndHandsBack();
     void openAndCloseWhileTheTickRequestsModes();
     void roadSimulationLoadsAndProject();
     void sequenceOnTheSimulator();
     void simConnectorAgainstAStandIn();
+    void logPlayerDuringARun();
     void rampOnTheSimulator();
     void cleanupTestCase();
 
@@ -240,6 +245,53 @@ void TestTestModes::handOverKeysAndPosition()
     ramp = openRamp();
     QVERIFY(ramp);
     QCOMPARE(ramp->geometry(), stored);
+    closeTest();
+}
+
+void TestTestModes::everyTestOpensAndHandsBack()
+{
+    struct Case {
+        int type;
+        const char* objectName;
+        const char* title;
+        int mode;
+        int variable;
+    };
+    const Case cases[] = {
+        {AdvancedTestType_roadSimulation, "roadSimulationDialog", "Road Simulation", 4, 0},
+        {AdvancedTestType_rampTest, "rampTestDialog", "Ramp", 0, -1},
+        {AdvancedTestType_sequence, "sequenceDialog", "Test Sequence", 0, -1},
+        {AdvancedTestType_inertiaCalibration, "inertiaCalibrationTestDialog", "Inertia Calibration", 4, 1},
+        {AdvancedTestType_customAccRate, "customAccRateDialog", "Custom Acceleration Rate", 4, 1},
+        {AdvancedTestType_simConnector, "simConnector", "Sim Connector", 3, 1},
+        {AdvancedTestType_logPlayer, "logPlayer", "Log Player", 3, 1},
+    };
+    for (const Case& c : cases) {
+        QWidget* dialog = open<QWidget>(c.type);
+        QVERIFY2(dialog, c.objectName);
+        QCOMPARE(dialog->objectName(), QLatin1String(c.objectName));
+        QCOMPARE(dialog->windowTitle(), QLatin1String(c.title));
+        QVERIFY(brake->externalControl);
+        QCOMPARE(brake->comboBox_mode->currentIndex(), c.mode);
+        if (c.variable >= 0)
+            QCOMPARE(brake->comboBox_channel->currentIndex(), c.variable);
+        QTest::qWait(30); // a few ticks
+        closeTest();
+        QVERIFY(!brake->externalControl);
+        QCOMPARE(brake->comboBox_mode->currentIndex(), 0);
+        QVERIFY(run->comboBox_advancedTest->isEnabled());
+    }
+    // The inertia calibration starts at its rate; the custom rate at its base.
+    auto* inertia = open<InertiaCalibrationTest>(AdvancedTestType_inertiaCalibration);
+    QVERIFY(inertia);
+    QCOMPARE(theBrakeControllerThread->externalEngineAccTarget.load(),
+             float(inertia->spinBox_accelerationRate->getValueSI()));
+    closeTest();
+    auto* custom = open<CustomAccRateDialog>(AdvancedTestType_customAccRate);
+    QVERIFY(custom);
+    for (QCheckBox* slot : custom->checkBox_multiplier)
+        slot->setChecked(false);
+    QTRY_COMPARE(theBrakeControllerThread->externalEngineAccTarget.load(), float(52.35987755982988));
     closeTest();
 }
 
@@ -567,6 +619,72 @@ void TestTestModes::simConnectorAgainstAStandIn()
     closeTest();
     QTRY_COMPARE(requests(), QList<int>({SimConnector::Operation_dismiss}));
     brake->spinBox_minEngineSpeed->setValueSI(0);
+}
+
+void TestTestModes::logPlayerDuringARun()
+{
+    const double rpm = M_PI / 30;
+    TestModeHooks::Log recorded;
+    for (int i = 0; i <= 60; ++i) {
+        recorded.time.append(i);
+        recorded.engineSpeed.append((2000 + 20 * i) * rpm);
+        recorded.throttle.append(0.3);
+        recorded.gear.append(1 + i / 20);
+    }
+    TestModeHooks::current().loadLogFile = [&recorded](QWidget*, TestModeHooks::Log& log) {
+        log = recorded;
+        return true;
+    };
+    const int project = addProject(QStringLiteral("Log"), 1200);
+    theProjectListModel->slot_setActiveProjectByRow(theProjectListModel->rowFromProjectId(project));
+    brake->spinBox_minEngineSpeed->setValueSI(0);
+
+    auto* player = open<LogPlayerTest>(AdvancedTestType_logPlayer);
+    QVERIFY(player);
+    QCOMPARE(player->windowTitle(), QStringLiteral("Log Player"));
+    QCOMPARE(brake->comboBox_mode->currentIndex(), int(BrakeControllerMode_speed));
+    QCOMPARE(brake->comboBox_channel->currentIndex(), int(BrakeControllerChannel_engineSpeed));
+    player->pushButton_load->click();
+    QCOMPARE(player->getLog().time.size(), 61);
+    player->spinBox_gain->setValue(0);
+    player->spinBox_throttleAtEnd->setValueSI(0.5);
+    // The tracker at 30 s before START: playback begins there.
+    player->setPlaybackTime(30);
+    run->pushButton_run_startStop->click();
+    QVERIFY(run->running);
+    QTRY_VERIFY(player->isPlaying());
+    QVERIFY(!player->pushButton_load->isEnabled());
+    QTRY_VERIFY(player->playbackTime() > 30.2);
+    const double expected = (2000 + 20 * player->playbackTime()) * rpm;
+    QVERIFY2(std::abs(theBrakeControllerThread->externalEngineSpeedTarget.load() - expected) < 0.02 * expected,
+             qPrintable(QString::number(theBrakeControllerThread->externalEngineSpeedTarget.load() / rpm)));
+    QTRY_COMPARE(run->safeSpinBox_throttlePosition->getValueSI(), 30.0);
+    QTRY_COMPARE(theChannels.getChannel(ChannelId_gearTarget, 0)->getValue(), 2.0);
+    // Below the panel's minimum the minimum.
+    brake->spinBox_minEngineSpeed->setValueSI(5000 * rpm);
+    QTRY_VERIFY(std::abs(theBrakeControllerThread->externalEngineSpeedTarget.load() - float(5000 * rpm)) < 0.1f);
+    brake->spinBox_minEngineSpeed->setValueSI(0);
+    // A click into the plot during the run moves nothing.
+    const double before = player->playbackTime();
+    player->setPlaybackTime(5);
+    QVERIFY(player->playbackTime() >= before);
+
+    run->pushButton_run_startStop->click();
+    QVERIFY(!run->running);
+    QTRY_VERIFY(!player->isPlaying());
+    QTRY_COMPARE(run->safeSpinBox_throttlePosition->getValueSI(), 50.0);
+    QVERIFY(player->pushButton_load->isEnabled());
+
+    // Without a throttle column nothing plays.
+    recorded.throttle.clear();
+    player->pushButton_load->click();
+    run->pushButton_run_startStop->click();
+    QVERIFY(run->running);
+    QTest::qWait(300);
+    QVERIFY(!player->isPlaying());
+    run->pushButton_run_startStop->click();
+    TestModeHooks::current().loadLogFile = nullptr;
+    closeTest();
 }
 
 void TestTestModes::rampOnTheSimulator()

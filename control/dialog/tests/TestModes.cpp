@@ -3,6 +3,7 @@
 #include "AdvancedTestRegistry.h"
 #include "CustomAccRateDialog.h"
 #include "InertiaCalibrationTest.h"
+#include "LogPlayerTest.h"
 #include "RampTestDialog.h"
 #include "RoadSimulationDialog.h"
 #include "SequenceDialog.h"
@@ -16,6 +17,7 @@ constexpr int sequenceType = 4;
 constexpr int inertiaCalibrationType = 5;
 constexpr int customAccRateType = 6;
 constexpr int simConnectorType = 7;
+constexpr int logPlayerType = 8;
 } // namespace
 
 void registerTestModes()
@@ -26,4 +28,5 @@ void registerTestModes()
     AdvancedTestRegistry::registerDialog<InertiaCalibrationTest>(inertiaCalibrationType);
     AdvancedTestRegistry::registerDialog<CustomAccRateDialog>(customAccRateType);
     AdvancedTestRegistry::registerDialog<SimConnector>(simConnectorType);
+    AdvancedTestRegistry::registerDialog<LogPlayerTest>(logPlayerType);
 }
