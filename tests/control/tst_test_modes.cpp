@@ -36,6 +36,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProcess>
+#include "LogWriter.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QDoubleSpinBox>
@@ -118,6 +120,11 @@ static QString checkRampCycle(const QList<RampSample>& samples, double R, double
         return QStringLiteral("top hold too short: %1 samples").arg(held);
     return QString();
 }
+
+// Set by CMake: where the reference scripts of this folder are.
+#ifndef ZEMBO_TEST_SOURCE_DIR
+#define ZEMBO_TEST_SOURCE_DIR "."
+#endif
 
 class TestTestModes : public QObject
 {
@@ -765,9 +772,20 @@ void TestTestModes::rampOnTheSimulator()
     QVERIFY2(error.isEmpty(), qPrintable(QStringLiteral("speed controlled: ") + error));
 
     sampler.stop();
+    const QString runFile = run->logWriter->filePath;
     run->pushButton_run_startStop->click();
     QVERIFY(!run->running);
     closeTest();
+
+    // The run file's controller set points, read with h5py.
+    QProcess python;
+    python.setProcessChannelMode(QProcess::MergedChannels);
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(ZEMBO_TEST_SOURCE_DIR "/check_ramp_run.py"), runFile, QString::number(R),
+                  QString::number(radius)});
+    QVERIFY(python.waitForFinished(60000));
+    const QString output = QString::fromUtf8(python.readAll());
+    QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0, qPrintable(output));
 }
 
 QTEST_MAIN(TestTestModes)
