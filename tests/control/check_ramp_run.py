@@ -22,14 +22,16 @@ if at_rate < 200:
     failures.append("acceleration set points at %.4f rad/s²: %d samples (values seen: %s)"
                     % (expected, at_rate, np.unique(np.round(acc, 3))[:20]))
 
-# The longest stretch whose speed set point rises at the rate (within 2 %).
-slope = np.diff(speed) * 100.0
+# The longest stretch whose speed set point rises at the rate (within 2 %),
+# over 1 s windows: the ramp's tick and the controller's are not in step, so
+# single 10 ms steps jitter by a tick.
+slope = speed[100:] - speed[:-100]
 good = np.abs(slope - expected) < 0.02 * expected
 longest = run = 0
 for g in good:
     run = run + 1 if g else 0
     longest = max(longest, run)
-if longest < 200:
+if longest < 150:
     failures.append("speed set points rising at %.4f rad/s² for only %d samples" % (expected, longest))
 
 for failure in failures:

@@ -320,7 +320,11 @@ void TestTestModes::openAndCloseWhileTheTickRequestsModes()
             ramp->comboBox_mode->setCurrentIndex(1 - ramp->comboBox_mode->currentIndex());
             QTest::qWait(cycle % 3 * 10);
             break;
-        case 3: QTRY_COMPARE(brake->comboBox_mode->currentIndex(), int(BrakeControllerMode_speed)); break;
+        case 3:
+            // Whatever the vehicle does now: armed, or already holding.
+            QTRY_VERIFY(ramp->testStep() != RampTestStep_undefined);
+            QTest::qWait(cycle % 5 * 5);
+            break;
         }
         closeTest();
         QVERIFY(!brake->externalControl);
