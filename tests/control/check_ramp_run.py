@@ -22,17 +22,18 @@ if at_rate < 200:
     failures.append("acceleration set points at %.4f rad/s²: %d samples (values seen: %s)"
                     % (expected, at_rate, np.unique(np.round(acc, 3))[:20]))
 
-# The longest stretch whose speed set point rises at the rate (within 2 %),
+# The longest stretch whose speed set point rises at the rate (within 5 %),
 # over 1 s windows: the ramp's tick and the controller's are not in step, so
-# single 10 ms steps jitter by a tick.
+# single 10 ms steps jitter by a tick, and on a loaded machine by a few.
 slope = speed[100:] - speed[:-100]
-good = np.abs(slope - expected) < 0.02 * expected
+good = np.abs(slope - expected) < 0.05 * expected
 longest = run = 0
 for g in good:
     run = run + 1 if g else 0
     longest = max(longest, run)
-if longest < 150:
-    failures.append("speed set points rising at %.4f rad/s² for only %d samples" % (expected, longest))
+if longest < 100:
+    failures.append("speed set points rising at %.4f rad/s² for only %d samples (best 1 s rise %.3f)"
+                    % (expected, longest, slope[np.argmin(np.abs(slope - expected))] if len(slope) else float("nan")))
 
 for failure in failures:
     print("FAIL:", failure)
