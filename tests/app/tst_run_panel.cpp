@@ -191,6 +191,7 @@ void TestRunPanel::advancedTestSelector()
     const int variable = brake->comboBox_channel->currentIndex();
 
     // Types that have no dialog, and the hidden ramp, leave the panel in charge.
+    AdvancedTestRegistry::registerCreator(AdvancedTestType_sequence, {});
     for (const int type : {int(AdvancedTestType_advancedRamp), int(AdvancedTestType_sequence)}) {
         selector->setCurrentIndex(type);
         QVERIFY(!run->advancedTest);
