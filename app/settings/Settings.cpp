@@ -10,6 +10,7 @@
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
 #include "FieldBus.h"
+#include "TestModesLink.h"
 #include "WizardsLink.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
@@ -160,6 +161,7 @@ void Settings::linkDynoSettings()
     // The settings page's wizard buttons, the loss-model step of recalculated
     // runs, the analysis' inertia calibration and the project calculators.
     WizardsLink::install();
+    TestModesLink::install();
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();
