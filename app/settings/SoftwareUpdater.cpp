@@ -2,11 +2,14 @@
 
 #include "DynoApplication.h"
 #include "MySettings.h"
+#include "PlatformMode.h"
 #include "Settings.h"
+#include "SimulatedUpdateService.h"
 #include "UI.h"
 #include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDebug>
 #include <QDir>
@@ -77,9 +80,34 @@ SoftwareUpdater::~SoftwareUpdater()
 QString SoftwareUpdater::baseAddress()
 {
     const QString overridden = qEnvironmentVariable("ZEMBO_UPDATE_BASE_URL");
+    if (overridden.isEmpty() && PlatformMode::simulated())
+        return simulatedServiceAddress();
     if (overridden.isEmpty())
         return QString::fromLatin1(kServiceAddress);
     return overridden.endsWith(QLatin1Char('/')) ? overridden : overridden + QLatin1Char('/');
+}
+
+QString SoftwareUpdater::simulatedServiceAddress()
+{
+    // The simulated dyno asks a service of its own, serving the folder
+    // "simulatedUpdateService" of the configuration folder; a fresh one names
+    // the running version, so nothing is offered until a file is put there.
+    static SimulatedUpdateService* service = nullptr;
+    if (!service) {
+        const QString folder = theSettings.settingsDir.filePath(QStringLiteral("simulatedUpdateService"));
+        QDir().mkpath(folder);
+        for (const char* branch : {"stable6", "experimental6"}) {
+            QFile version(folder + QStringLiteral("/version-") + QLatin1String(branch) + QStringLiteral(".txt"));
+            if (!version.exists() && version.open(QIODevice::WriteOnly))
+                version.write(theSettings.version.versionText.toUtf8());
+        }
+        service = new SimulatedUpdateService(folder, qApp);
+        if (!service->start())
+            qDebug() << "Simulated update service: cannot listen on the loopback interface";
+        else
+            qDebug() << "Simulated update service at" << service->baseAddress() << "serving" << folder;
+    }
+    return service->baseAddress();
 }
 
 QString SoftwareUpdater::getBranch()

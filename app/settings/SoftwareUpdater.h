@@ -30,8 +30,10 @@ public:
     void check(bool verbose);
     // "experimental6" while the SETTINGS option asks for experimental builds, else "stable6".
     static QString getBranch();
-    // The update service's address; ZEMBO_UPDATE_BASE_URL overrides it.
+    // The update service's address; ZEMBO_UPDATE_BASE_URL overrides it, and
+    // under ZEMBO_SIMULATE=1 without it the simulated service answers.
     static QString baseAddress();
+    static QString simulatedServiceAddress();
     // The version the service names, or an unparsed version (-1) for a reply
     // that is not three dot-separated decimal numbers.
     static AppVersion parseVersionReply(const QByteArray& body);
