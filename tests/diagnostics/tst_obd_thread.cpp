@@ -8,12 +8,27 @@
 #include "UsbObdInterface.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <memory>
+#include <type_traits>
+
+// Keeps a signal's arguments in the test's own thread. A signal spy appends in
+// the emitting thread, and reading it while the OBD thread runs is a race.
+class QueuedSpy : public QObject, public QList<QList<QVariant>>
+{
+public:
+    template<typename... Args>
+    QueuedSpy(ObdThread* sender, void (ObdThread::*signal)(Args...))
+    {
+        connect(
+            sender, signal, this,
+            [this](Args... args) { append(QList<QVariant> {QVariant::fromValue(std::decay_t<Args>(args))...}); },
+            Qt::QueuedConnection);
+    }
+};
 
 // The OBD thread on the serial-port transport against the simulated adapter
 // on a pty, reached through a symlink so the test can unplug and re-plug it.
@@ -39,9 +54,9 @@ private:
     QString link;
     SimulatedObdAdapter adapter;
     std::unique_ptr<SimulatedObdPty> pty;
-    std::unique_ptr<QSignalSpy> progress;
-    std::unique_ptr<QSignalSpy> statusTexts;
-    std::unique_ptr<QSignalSpy> logged;
+    std::unique_ptr<QueuedSpy> progress;
+    std::unique_ptr<QueuedSpy> statusTexts;
+    std::unique_ptr<QueuedSpy> logged;
 };
 
 void TestObdThread::plug()
@@ -80,9 +95,9 @@ void TestObdThread::initTestCase()
     link = dir.filePath("obd-adapter");
     plug();
     theObdThread = new ObdThread;
-    progress = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_whatsGoingOn);
-    statusTexts = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_setStatusText);
-    logged = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_newDataToLogWriter);
+    progress = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_whatsGoingOn);
+    statusTexts = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_setStatusText);
+    logged = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_newDataToLogWriter);
     theObdThread->start();
     theObdOptions.enable = true;
     theObdOptions.interfaceType = 1;
@@ -187,7 +202,7 @@ void TestObdThread::keepAliveLoss()
 void TestObdThread::unplugAndReplug()
 {
     progress->clear();
-    QSignalSpy errors(theObdThread, &ObdThread::signal_socketErrorTxt);
+    QueuedSpy errors(theObdThread, &ObdThread::signal_socketErrorTxt);
     pty->stop();
     QTRY_VERIFY_WITH_TIMEOUT(whatsGoingOn().contains("Interface disconnected"), 10000);
     // The lost port is reported once, not on every pass of the read.
