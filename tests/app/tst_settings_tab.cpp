@@ -129,6 +129,11 @@ void TestSettingsTab::pageOrderAndAccessKeys()
     // West-side labels are horizontal: a tab is wider than high.
     const QRect tab = settings->tabBar()->tabRect(settings->indexOf(settings->accessControlWidget));
     QVERIFY2(tab.width() > tab.height(), qPrintable(QStringLiteral("%1x%2").arg(tab.width()).arg(tab.height())));
+    // A picture to look at: ZEMBO_SHOT_DIR=folder.
+    if (qEnvironmentVariableIsSet("ZEMBO_SHOT_DIR")) {
+        settings->setCurrentIndex(settings->indexOf(settings->accessControlWidget) - 6); // "Misc"
+        settings->grab().save(qEnvironmentVariable("ZEMBO_SHOT_DIR") + QStringLiteral("/settings_tab.png"));
+    }
 }
 
 void TestSettingsTab::miscKeysDefaultsAndRanges()
