@@ -17,6 +17,7 @@
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
 #include "FieldBus.h"
+#include "WizardsLink.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MainUI.h"
@@ -188,6 +189,9 @@ void Settings::linkDynoSettings()
     // setting naming a "C_" channel must find it when the settings are restored.
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
+    // The settings page's wizard buttons, the loss-model step of recalculated
+    // runs, the analysis' inertia calibration and the project calculators.
+    WizardsLink::install();
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();
