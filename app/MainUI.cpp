@@ -55,6 +55,7 @@
 #include "RunWidget.h"
 #include "Settings.h"
 #include "SoftwareUpdater.h"
+#include "WatermarkWidget.h"
 #include "MemoryWidget.h"
 #include "Statusbar.h"
 #include "SystemLoadWidget.h"
@@ -286,12 +287,12 @@ void MainUI::printReport()
 
 void MainUI::slot_delayedInit()
 {
-    // The channel-list and watermark pages join here when they exist.
     connect(theProjectListModel, &ProjectListModel::signal_activeProjectChanged, this,
             &MainUI::slot_activeProjectChanged);
     ui->projects->delayedInit();
     ui->settings->projectSettings->init(theProjectListModel, theRunListModel);
     ui->settings->channelSetupList->delayedInit();
+    ui->settings->watermarkWidget->delayedInit();
     // Passes over many runs (projects from files, repack, recalculation) show on the status bar.
     const QPointer<ProgressWidget> progress = ui->statusbar->progressWidget;
     RunDataHooks::instance().taskProgress = [progress](float f) {
