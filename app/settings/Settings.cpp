@@ -19,7 +19,10 @@
 #include "ProjectSettings.h"
 #include "SpinBoxWithUnit.h"
 #include "RemoteControl.h"
+#include "OnlineServices.h"
 #include "ReportEditor.h"
+#include "ReportSources.h"
+#include "AnalyzeWidget.h"
 #include "ResultScreenEditor.h"
 #include "RunWidget.h"
 #include "RunWidgetSetupRows.h"
@@ -69,6 +72,9 @@ Settings::Settings(QWidget* parent)
     addACMTab(reportEditor, tr("Report editor"), QStringLiteral("settings_reportEditor"));
     resultScreenEditor = new ResultScreenEditor(this);
     addACMTab(resultScreenEditor, tr("Result Screen editor"), QStringLiteral("settings_resultScreenEditor"));
+    addTab(new OnlineServices(this), tr("Online services"));
+    ReportSources::setLoadedRunsProvider(
+        [] { return theUI && theUI->analyzeWidget ? theUI->analyzeWidget->loadedRunListModel : nullptr; });
     addACMTab(buildMiscPage(), tr("Misc"), QStringLiteral("settings_misc"));
     cameraSettings = new CameraSettings(this);
     if (theUI && theUI->runWidget)
