@@ -29,7 +29,10 @@
 #include "ProjectSettings.h"
 #include "QuantityComboBox.h"
 #include "RemoteControl.h"
+#include "OnlineServices.h"
 #include "ReportEditor.h"
+#include "ReportSources.h"
+#include "AnalyzeWidget.h"
 #include "ResultScreenEditor.h"
 #include "RunListModel.h"
 #include "RunWidget.h"
@@ -107,6 +110,9 @@ Settings::Settings(QWidget* parent)
     reportEditor = addPage(new ReportEditor(this), tr("Report editor"), QStringLiteral("settings_reportEditor"));
     resultScreenEditor = addPage(new ResultScreenEditor(this), tr("Result Screen editor"),
                                  QStringLiteral("settings_resultScreenEditor"));
+    addPage(new OnlineServices(this), tr("Online services"));
+    ReportSources::setLoadedRunsProvider(
+        [] { return theUI && theUI->analyzeWidget ? theUI->analyzeWidget->loadedRunListModel : nullptr; });
     addPage(buildMiscPage(), tr("Misc"), QStringLiteral("settings_misc"));
     cameraSettings = addPage(new CameraSettings(this), tr("Camera"));
     // Both pages fill themselves at the second start-up stage (init).

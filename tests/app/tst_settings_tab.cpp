@@ -105,6 +105,7 @@ void TestSettingsTab::pageOrderAndAccessKeys()
         {"Watermark", "settings_watermark"},
         {"Report editor", "settings_reportEditor"},
         {"Result Screen editor", "settings_resultScreenEditor"},
+        {"Online services", ""},
         {"Misc", "settings_misc"},
         {"Camera", ""},
         {"UI inputs", ""},

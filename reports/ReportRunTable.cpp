@@ -1,0 +1,64 @@
+#include "ReportRunTable.h"
+
+#include "LoadedRunListModel.h"
+#include "ReportTags.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+namespace {
+
+QString row(const LoadedRunListModel& runs, int r, const QList<int>& columns, QPageLayout::Orientation orientation)
+{
+    QString html = QStringLiteral("<tr>");
+    for (int c : columns) {
+        QString text = runs.index(r, c).data(Qt::DisplayRole).toString();
+        if (orientation == QPageLayout::Portrait)
+            text = ReportTags::escapeHtml(text).replace(QLatin1Char('@'), QStringLiteral("<br>@"));
+        else
+            text = ReportTags::escapeHtml(text);
+        if (c == LoadedRunListFields::Name || c == LoadedRunListFields::Comment)
+            html += QStringLiteral("<td>") + text + QStringLiteral("</td>");
+        else
+            html += QStringLiteral("<td style='text-align: center;'>") + text + QStringLiteral("</td>");
+    }
+    return html + QStringLiteral("</tr>");
+}
+
+QString table(const LoadedRunListModel& runs, const QList<int>& columns, QPageLayout::Orientation orientation,
+              bool visibleOnly)
+{
+    QString html = QStringLiteral("<center><table class='runtable' border='1' cellspacing='0' cellpadding='4'><tr class='header'>");
+    for (int c : columns)
+        html += QStringLiteral("<td class='nocurve'>")
+            + ReportTags::escapeHtml(runs.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())
+                  .replace(QLatin1Char('\n'), QStringLiteral("<br>"))
+            + QStringLiteral("</td>");
+    html += QStringLiteral("</tr>");
+    for (int r = 0; r < runs.rowCount(); ++r)
+        if (!visibleOnly || runs.isRunVisible(r))
+            html += row(runs, r, columns, orientation);
+    return html + QStringLiteral("</table></center>");
+}
+
+} // namespace
+
+QString ReportRunTable::generateRunTable(const LoadedRunListModel& runs, QPageLayout::Orientation orientation)
+{
+    QList<int> columns;
+    for (int c = 4; c <= 25; ++c)
+        if (runs.isFieldEnabledOnPrint(static_cast<LoadedRunListField>(c)))
+            columns.append(c);
+    return table(runs, columns, orientation, true);
+}
+
+QString ReportRunTable::generateLegend(const LoadedRunListModel& runs, bool mainGraph,
+                                       QPageLayout::Orientation orientation, ComparePlot*)
+{
+    const QList<int> wanted = mainGraph ? QList<int>{24, 11, 8, 9, 10} : QList<int>{24, 5, 4, 6, 7};
+    QList<int> columns;
+    for (int c : wanted)
+        if (runs.isColumnVisible(static_cast<LoadedRunListField>(c)))
+            columns.append(c);
+    return table(runs, columns, orientation, false);
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "MimeFile.h"
+
+class MimeAttachment : public MimeFile
+{
+public:
+    explicit MimeAttachment(QFile* file);
+};
