@@ -9,6 +9,7 @@
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
+#include "Diagnostics.h"
 #include "FieldBus.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
@@ -156,6 +157,8 @@ void Settings::linkDynoSettings()
     // setting naming a "C_" channel must find it when the settings are restored.
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
+    Diagnostics::registerHooks();
+    links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();
