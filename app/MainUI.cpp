@@ -1,5 +1,7 @@
 #include "MainUI.h"
 
+#include "lib/ThreadHandOver.h"
+
 #include "AccessControlWidget.h"
 #include "AlarmWidget.h"
 #include "AnalyzeWidget.h"
@@ -808,6 +810,8 @@ MainUI::~MainUI()
         runThread->requestInterruption();
         runThread->quit();
         runThread->wait();
+        // Everything below tears down what the run thread read until it ended.
+        ThreadHandOver::acquire(runThread);
         qDebug() << "Thread stopped: run";
     }
     if (theCameraThread) {

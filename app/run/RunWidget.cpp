@@ -1,5 +1,7 @@
 #include "RunWidget.h"
 
+#include "lib/ThreadHandOver.h"
+
 #include "ActiveProjectValues.h"
 #include "AdvancedTestRegistry.h"
 #include "AlarmWidget.h"
@@ -293,7 +295,7 @@ bool RunWidget::runStartProcedure()
     bool created = false;
     if (runThreadAvailable()) {
         LogWriter* writer = logWriter;
-        QMetaObject::invokeMethod(writer, [writer] { writer->init(); }, Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(writer, [writer] { writer->init(); });
         created = writer->initialized;
     }
     theUI->settings->cameraSettings->startRecording(logWriter->timestampName);
@@ -327,7 +329,7 @@ void RunWidget::runStopProcedure()
     if (runThreadAvailable()) {
         handStopInputsToWriter();
         RunThread* thread = runThread;
-        QMetaObject::invokeMethod(thread, [thread] { thread->slot_stopRun(); }, Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(thread, [thread] { thread->slot_stopRun(); });
     }
     theUI->settings->cameraSettings->stopRecording();
     brakeController->stopRun();

@@ -853,9 +853,11 @@ void TestDynoSettings::stalledLinkGivesAnErrorInstead()
         const qint64 took = clock.elapsed();
         QVERIFY(registry->linkStalled);
         QVERIFY(registry->initialized);
-        // One wait for the link, not one per setting.
-        QVERIFY2(took < DynoSettings::kLinkStallMs + 4000, qPrintable(QString::number(took)));
+        // One wait for the link, not one per setting: the stall is found once
+        // and every later write goes on without waiting. The time only has to
+        // stay far below hundreds of waits, even under a sanitizer.
         QCOMPARE(log.count(QStringLiteral("MCU link takes no configuration writes")), 1);
+        QVERIFY2(took < 10 * DynoSettings::kLinkStallMs, qPrintable(QString::number(took)));
         QTRY_COMPARE(answerer.shown.size(), 1);
         QCOMPARE(answerer.shown.first().title, QStringLiteral("Error"));
         QVERIFY(answerer.shown.first().text.startsWith(QStringLiteral("The MCU link stopped taking the dyno settings.")));
