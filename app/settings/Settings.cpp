@@ -11,6 +11,7 @@
 #include "EngineSpeedWidget.h"
 #include "Diagnostics.h"
 #include "FieldBus.h"
+#include "WizardsLink.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
 #include "MySettings.h"
@@ -159,6 +160,9 @@ void Settings::linkDynoSettings()
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
     Diagnostics::registerHooks();
     links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
+    // The settings page's wizard buttons, the loss-model step of recalculated
+    // runs, the analysis' inertia calibration and the project calculators.
+    WizardsLink::install();
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();

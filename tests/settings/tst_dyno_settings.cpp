@@ -398,12 +398,17 @@ void TestDynoSettings::wheelChangesNothing()
 void TestDynoSettings::wizardButtonsOpenThroughTheHook()
 {
     QList<QPair<int, int>> opened;
-    WizardButton::setOpener([&](SettingWizardId id, int channel) { opened.append({int(id), channel}); });
+    WizardButton::registerOpener(SettingWizardId_tuneTorquePid,
+                                 [&](WizardButton& button) { opened.append({int(button.id), button.index}); });
     fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(2)->click();
     QCOMPARE(opened, (QList<QPair<int, int>>{{11, 2}}));
     QCOMPARE(fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(2)->text(),
              QStringLiteral("Tune Torque PID"));
-    WizardButton::setOpener(nullptr);
+    // Another id's registration does not open this one; taking it out again
+    // leaves the button inert.
+    WizardButton::registerOpener(SettingWizardId_tuneSpeedPid, [&](WizardButton&) { opened.append({-1, -1}); });
+    WizardButton::registerOpener(SettingWizardId_tuneTorquePid, nullptr);
+    WizardButton::registerOpener(SettingWizardId_tuneSpeedPid, nullptr);
     fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(0)->click();
     QCOMPARE(opened.size(), 1);
 }
