@@ -10,6 +10,7 @@
 #include "BrakeController.h"
 #include "CameraSettings.h"
 #include "CanInputsModel.h"
+#include "UDSChannelModel.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "DynoOdometer.h"
@@ -406,6 +407,7 @@ void RunWidget::handStopInputsToWriter()
     inputs.name = Tools::generateUniqueName(theRunListModel ? theRunListModel->getUsedRunNames() : QStringList(),
                                             lineEdit_run_name->text());
     inputs.canParserSetup = theCanInputsModel.setupToString();
+    inputs.udsChannelSetup = theUDSChannelModel.setupToString();
     inputs.runType = int(brakeController->getRunType());
     const QCheckBox* attach = lossModelIndicator->checkBox_attachLossModelToRun;
     inputs.lossModelAttached = attach->isChecked() && attach->isVisibleTo(this);

@@ -16,6 +16,7 @@
 #include "DynoOdometer.h"
 #include "DynoSettings.h"
 #include "EngineSpeedWidget.h"
+#include "Diagnostics.h"
 #include "FieldBus.h"
 #include "TestModesLink.h"
 #include "WizardsLink.h"
@@ -196,6 +197,8 @@ void Settings::linkDynoSettings()
     // setting naming a "C_" channel must find it when the settings are restored.
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
+    Diagnostics::registerHooks();
+    links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
     // The settings page's wizard buttons, the loss-model step of recalculated
     // runs, the analysis' inertia calibration and the project calculators.
     WizardsLink::install();

@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     auto* channel = new UDSChannel;
     channel->udsSetup.command = "010C";
     channel->udsSetup.equation = "(A*256+B)/4";
-    channel->udsSetup.priorityGroup = 1;
+    channel->udsSetup.priorityGroup = PriorityGroup_1;
     channel->updateAndCheckEquation(false);
     theUDSChannelModel.addChannels({channel});
     theObdThread->start();

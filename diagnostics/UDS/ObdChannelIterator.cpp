@@ -13,7 +13,7 @@ ObdChannelIterator::ObdChannelIterator(QObject* parent)
 
 UDSChannel* ObdChannelIterator::getNextChannelToQuery()
 {
-    const QList<UDSChannel*>& rows = theUDSChannelModel.list;
+    const QList<UDSChannel*>& rows = theUDSChannelModel.channels;
     const int rowCount = rows.size();
     if (rowCount == 0)
         return nullptr;

@@ -1,15 +1,13 @@
 #pragma once
 
+// The group enumeration lives in the toolkit so that record forms can edit it.
+#include "lib/PriorityGroup.h"
+
 #include <QList>
 #include <QString>
 
-// Index of a polling group, 0..12. Group 0 ("0/1") is never polled.
-using PriorityGroup = int;
-
-enum : int { PriorityGroupCount = 13 };
-
 // Names and divisors of the polling groups: group g is due every divisor-th
-// step of the polling order.
+// step of the polling order. Group 0 ("0/1") is never polled.
 class PriorityGroupDescriptor
 {
 public:

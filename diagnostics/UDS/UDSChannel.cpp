@@ -304,7 +304,7 @@ void UDSChannel::parseDomElement(const QDomElement* element, bool fromRunFile)
     // vehicle parameter nobody chose: they read as "never polled", "none" and
     // "disabled".
     const int group = element->attribute(QStringLiteral("priorityGroup")).toInt();
-    udsSetup.priorityGroup = (group >= 0 && group < PriorityGroupCount) ? group : 0;
+    udsSetup.priorityGroup = PriorityGroup((group >= 0 && group < PriorityGroupCount) ? group : 0);
     bool ok = false;
     const int param = element->attribute(QStringLiteral("vehicleParamId")).toInt(&ok);
     udsSetup.vehicleParamId = (element->hasAttribute(QStringLiteral("vehicleParamId")) && ok

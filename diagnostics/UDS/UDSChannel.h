@@ -48,6 +48,8 @@ public:
 
     // The id under which the channel's values are logged.
     quint16 logId() const { return quint16(uniqueIdOverride >= 0 ? uniqueIdOverride : uniqueId); }
+    // Gives a live channel another recorded id (the model keeps them distinct).
+    void setLogId(quint16 id) { uniqueIdOverride = id; }
 
     UDSChannelSetup udsSetup;
     int registeredGroup = 0;

@@ -17,7 +17,7 @@ struct UDSChannelSetup {
     QByteArray suffixCommands;
     QString equation;
     const Unit* inputUnit = nullptr;
-    PriorityGroup priorityGroup = 0;
+    PriorityGroup priorityGroup = PriorityGroup_0;
     int vehicleParamId = -1;
     int supportBit = -1;
 };

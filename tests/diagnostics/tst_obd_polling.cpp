@@ -57,7 +57,7 @@ static QList<UDSChannel*> makeChannels(const QString& spec, ObdChannelIterator& 
         const QStringList parts = item.split(':');
         auto* channel = new UDSChannel;
         channel->setChildName(parts[0]);
-        channel->udsSetup.priorityGroup = parts[1].toInt();
+        channel->udsSetup.priorityGroup = PriorityGroup(parts[1].toInt());
         channel->slot_setStatus(UDSResponse(parts[2].toInt()));
         list.append(channel);
     }

@@ -89,7 +89,7 @@ UDSChannel* TestObdThread::addChannel(const QByteArray& command, const QString& 
     channel->setChildName(QString::fromLatin1(command));
     channel->udsSetup.command = command;
     channel->udsSetup.equation = equation;
-    channel->udsSetup.priorityGroup = group;
+    channel->udsSetup.priorityGroup = PriorityGroup(group);
     channel->udsSetup.vehicleParamId = vehicleParam;
     channel->updateAndCheckEquation(false);
     theUDSChannelModel.addChannels({channel});

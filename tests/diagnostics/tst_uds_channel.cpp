@@ -39,7 +39,7 @@ void TestUdsChannel::keepLastValueAndVehicleParameter()
 {
     UDSChannel channel;
     channel.udsSetup.equation = "(A*256+B)/4";
-    channel.udsSetup.priorityGroup = 1;
+    channel.udsSetup.priorityGroup = PriorityGroup_1;
     channel.udsSetup.vehicleParamId = VehicleParamId_engineSpeed;
     QVERIFY(!channel.updateAndCheckEquation(false));
     RunChannel* engineSpeed = theChannels.getVehicleParam(VehicleParamId_engineSpeed);
@@ -105,7 +105,7 @@ void TestUdsChannel::xmlRoundTrip()
     original.udsSetup.prefixCommands = "ATSH7E0,ATST10";
     original.udsSetup.suffixCommands = "ATAR";
     original.udsSetup.equation = "S16(A*256+B)/10";
-    original.udsSetup.priorityGroup = 7;
+    original.udsSetup.priorityGroup = PriorityGroup(7);
     original.udsSetup.vehicleParamId = 3;
     original.udsSetup.supportBit = 5;
     QDomDocument doc;
@@ -121,7 +121,7 @@ void TestUdsChannel::xmlRoundTrip()
     QCOMPARE(copy.udsSetup.prefixCommands, original.udsSetup.prefixCommands);
     QCOMPARE(copy.udsSetup.suffixCommands, original.udsSetup.suffixCommands);
     QCOMPARE(copy.udsSetup.equation, original.udsSetup.equation);
-    QCOMPARE(copy.udsSetup.priorityGroup, 7);
+    QCOMPARE(int(copy.udsSetup.priorityGroup), 7);
     QCOMPARE(copy.udsSetup.vehicleParamId, 3);
     QCOMPARE(copy.udsSetup.supportBit, 5);
     QCOMPARE(copy.logId(), original.logId());
@@ -160,7 +160,7 @@ void TestUdsChannel::storedNumbersOutOfRange()
         element.setAttribute(pair.section('=', 0, 0), pair.section('=', 1));
     UDSChannel channel;
     channel.parseDomElement(&element, false);
-    QCOMPARE(channel.udsSetup.priorityGroup, group);
+    QCOMPARE(int(channel.udsSetup.priorityGroup), group);
     QCOMPARE(channel.udsSetup.vehicleParamId, param);
     QCOMPARE(channel.udsSetup.supportBit, bit);
 }

@@ -12,7 +12,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream in(stdin);
     UDSChannel channel;
-    channel.udsSetup.priorityGroup = 1;
+    channel.udsSetup.priorityGroup = PriorityGroup_1;
     qint64 time = 1;
     while (!in.atEnd()) {
         const QStringList parts = in.readLine().split('\t');

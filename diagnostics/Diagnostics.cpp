@@ -1,0 +1,34 @@
+#include "Diagnostics.h"
+
+#include "Channels.h"
+#include "RecordedUdsChannels.h"
+#include "RunDataHooks.h"
+#include "UDSChannelModel.h"
+#include "lib/Tools.h"
+
+#include <QCoreApplication>
+
+namespace Diagnostics {
+
+void registerHooks()
+{
+    theChannels.registerFamily(Channels::Family_uds, &theUDSChannelModel);
+    RunDataHooks::instance().modelFactories.insert(
+        QStringLiteral("udsChannelSetup"),
+        [](const QString& xml) -> RecordedChannelModel* { return new RecordedUdsChannels(xml); });
+}
+
+void initUdsChannels()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    QObject::connect(&theUDSChannelModel, &UDSChannelModel::signal_emitError, &theUDSChannelModel,
+                     [](const QString& text) { Tools::showError(QStringLiteral("UDS ") + text); });
+    if (qApp)
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &theUDSChannelModel, &UDSChannelModel::slot_saveToFile);
+    theUDSChannelModel.loadFromFile();
+}
+
+} // namespace Diagnostics
