@@ -21,6 +21,7 @@
 #include "RunData.h"
 #include "RunThread.h"
 #include "RunWidget.h"
+#include "Settings.h"
 #include "UI.h"
 #include "VectorChannel.h"
 
@@ -73,6 +74,8 @@ void TestWizardsRecorded::initTestCase()
     theDynoSettings->getSetting(DynoSettingId_rollerDiameter, 0)->setValue(0.5);
     theDynoSettings->getSetting(DynoSettingId_inertia, 0)->setValue(kInertia);
     theUI->runWidget->checkBox_run_enableAutoAnalyzeLastRun->setChecked(false);
+    // The test runs the loss-model calculator itself.
+    theUI->settings->checkBox_calculateLossModelOnRunLoad->setChecked(false);
     // Runs are made for an active project.
     QSqlQuery insert(theProjectListModel->database());
     QVERIFY(insert.exec(QStringLiteral("insert into projects2 (vehicleId, projectName) values ('RIG 1', 'Roller')")));
