@@ -1,5 +1,7 @@
 #include "MainUI.h"
 
+#include "FieldBus.h"
+
 #include "AccessControlWidget.h"
 #include "AlarmWidget.h"
 #include "AnalyzeWidget.h"
@@ -356,7 +358,7 @@ void MainUI::slot_afterSettingsReady()
     connect(theRunListModel, &QAbstractItemModel::headerDataChanged, loadedRuns,
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
-    // The field-bus pages (serial inputs, Modbus) join here when they exist.
+    FieldBus::initSerialInputs();
     settings->canOutputsWidget->init();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();

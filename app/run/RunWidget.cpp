@@ -6,6 +6,8 @@
 #include "BrakeController.h"
 #include "CameraSettings.h"
 #include "CanInputsModel.h"
+#include "ModbusInterfaceModel.h"
+#include "SerialInputDevicesModel.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "DynoOdometer.h"
@@ -367,6 +369,8 @@ void RunWidget::handStopInputsToWriter()
     inputs.name = Tools::generateUniqueName(theRunListModel ? theRunListModel->getUsedRunNames() : QStringList(),
                                             lineEdit_run_name->text());
     inputs.canParserSetup = theCanInputsModel.setupToString();
+    inputs.modbusSetup = theModbusInterfacesModel.setupToString();
+    inputs.serialInputDevicesSetup = theSerialDevicesModel.setupToString();
     inputs.runType = int(brakeController->getRunType());
     const QCheckBox* attach = lossModelIndicator->checkBox_attachLossModelToRun;
     inputs.lossModelAttached = attach->isChecked() && attach->isVisibleTo(this);

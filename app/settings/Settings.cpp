@@ -156,6 +156,7 @@ void Settings::linkDynoSettings()
     // setting naming a "C_" channel must find it when the settings are restored.
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
+    links.initModbus = [] { FieldBus::initModbus(); };
     links.initFunctions = [this] {
         if (functionManager)
             functionManager->init();
