@@ -50,8 +50,8 @@ ModbusFunction::ModbusFunction(QObject* parent)
     if (parent)
         setParent(parent);
     argument = new Argument(this);
-    inputUnit = theUnits.unitless;
-    outputUnit = theUnits.unitless;
+    inputUnit = theUnits.getDefaultUnit(Quantity::None);
+    outputUnit = theUnits.getDefaultUnit(Quantity::None);
 }
 
 ModbusFunction::~ModbusFunction() = default;
@@ -89,8 +89,8 @@ QByteArray ModbusFunction::generateQuery(bool preview)
             refusalText = QStringLiteral("Source value not available: nothing written");
             return QByteArray();
         }
-        const Unit* unit = outputUnit ? outputUnit : theUnits.unitless;
-        const double u = unit->getUnitValue(s);
+        const Unit* unit = outputUnit ? outputUnit : theUnits.getDefaultUnit(Quantity::None);
+        const double u = unit ? unit->getUnitValue(s) : s;
         const double r = (u + offset) * multiplier / divider;
         quint16 word = 0;
         if (std::isnan(r) || r < 0)
@@ -157,8 +157,8 @@ bool ModbusFunction::parseResponse(const QByteArray& response, qint64 timestamp,
             else {
                 const double raw = bits ? double(b[3]) : double(quint16(b[3] << 8 | b[4]));
                 const double v = raw * multiplier / divider + offset;
-                const Unit* unit = inputUnit ? inputUnit : theUnits.unitless;
-                value = unit->getSIValue(v);
+                const Unit* unit = inputUnit ? inputUnit : theUnits.getDefaultUnit(Quantity::None);
+                value = unit ? unit->getSIValue(v) : v;
             }
         } else if (code == 5 || code == 6) {
             if (n != 8)

@@ -114,7 +114,7 @@ bool readBinary(const QByteArray& reply, bool bigEndian, double* number)
 SerialInputChannel::SerialInputChannel()
     : RunChannel(ChannelSetup::FlagSerialInput, QString(), 0, QString(), Quantity::None)
 {
-    inputUnit = theUnits.unitless;
+    inputUnit = theUnits.getDefaultUnit(Quantity::None);
 }
 
 SerialInputChannel::~SerialInputChannel() = default;
@@ -188,8 +188,8 @@ bool SerialInputChannel::decodeReply(const QByteArray& reply, int replyFormat, b
     if (!readNumber(reply, replyFormat, removeSpaces, removeEcho ? int(command.size()) : 0, &n))
         return false;
     const double x = n * multiplier / divider + offset;
-    const Unit* unit = inputUnit ? inputUnit : theUnits.unitless;
-    *value = unit->getSIValue(x);
+    const Unit* unit = inputUnit ? inputUnit : theUnits.getDefaultUnit(Quantity::None);
+    *value = unit ? unit->getSIValue(x) : x;
     return true;
 }
 
