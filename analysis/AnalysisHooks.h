@@ -1,10 +1,13 @@
 #pragma once
 
+#include "EnhancedPixmap.h"
+
 #include <QList>
 #include <QString>
 
 #include <functional>
 
+class QObject;
 class QWidget;
 class RunData;
 
@@ -29,6 +32,13 @@ struct AnalysisHooks {
 
     // The RUN tab's loss-model indicator, after a run's loss model became the live one.
     std::function<void()> lossModelIndicatorUpdate;
+
+    // Branding: the picture behind the main graph, whether the user graphs
+    // show it too, and a subscription to picture changes that lasts as long
+    // as the receiver.
+    std::function<EnhancedPixmap()> brandingPixmap;
+    std::function<bool()> watermarkAllPlots;
+    std::function<void(QObject* receiver, std::function<void(const EnhancedPixmap&)> changed)> brandingChanged;
 
     static AnalysisHooks& instance();
 };

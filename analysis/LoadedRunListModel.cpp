@@ -472,6 +472,24 @@ void LoadedRunListModel::setProgress(float fraction) const
         RunDataHooks::instance().taskProgress(fraction);
 }
 
+void LoadedRunListModel::appendRun(RunData* run)
+{
+    const int row = int(runList.size());
+    beginInsertRows(QModelIndex(), row, row);
+    runList.append(run);
+    visibleFlags.append(true);
+    boldFlags.append(false);
+    cellFlags.append(QList<bool>(LoadedRunListFieldCount, true));
+    trackingLineValues.append(QStringList());
+    expandColorTable(row);
+    expandLineStyleTable(row);
+    endInsertRows();
+    connect(run, &RunData::signal_runInfoChanged, this, &LoadedRunListModel::slot_runInfoChanged);
+    connect(run, &RunData::signal_vectorsChanged, this, &LoadedRunListModel::slot_runVectorsChanged);
+    runAddedMark = true;
+    emit signal_runCountChanged(int(runList.size()), row);
+}
+
 RunData* LoadedRunListModel::newRunFromFile(const QString& fileName, bool resetSortIndicator)
 {
     if (isRunLoaded(fileName)) {
@@ -496,20 +514,7 @@ RunData* LoadedRunListModel::newRunFromFile(const QString& fileName, bool resetS
                 run->freeMemory();
             } else {
                 result = run;
-                const int row = int(runList.size());
-                beginInsertRows(QModelIndex(), row, row);
-                runList.append(run);
-                visibleFlags.append(true);
-                boldFlags.append(false);
-                cellFlags.append(QList<bool>(LoadedRunListFieldCount, true));
-                trackingLineValues.append(QStringList());
-                expandColorTable(row);
-                expandLineStyleTable(row);
-                endInsertRows();
-                connect(run, &RunData::signal_runInfoChanged, this, &LoadedRunListModel::slot_runInfoChanged);
-                connect(run, &RunData::signal_vectorsChanged, this, &LoadedRunListModel::slot_runVectorsChanged);
-                runAddedMark = true;
-                emit signal_runCountChanged(int(runList.size()), row);
+                appendRun(run);
             }
         }
     }

@@ -52,6 +52,8 @@ public:
     // Loads and recalculates the run of a file and appends its row. The run,
     // or null when no row was added (the reason was told to the operator).
     RunData* newRunFromFile(const QString& fileName, bool resetSortIndicator);
+    // Appends the row of a run that is loaded and calculated already.
+    void appendRun(RunData* run);
     void removeAllRuns();
     void removeRunByFilename(const QString& fileName);
     bool isRunLoaded(const QString& fileName) const;

@@ -5,6 +5,7 @@
 #include "AMdiMainGraph.h"
 #include "AMdiUserGraph.h"
 #include "AbstractAMdiWidget.h"
+#include "CsvExportDialog.h"
 #include "AnalysisHooks.h"
 #include "ChannelSetup.h"
 #include "Channels.h"
@@ -140,10 +141,10 @@ QStringList LoadedRunListModel::fftChannelKeys(int column) const
     };
     if (column == LoadedRunListField::LeftOuterAxis || column == LoadedRunListField::RightOuterAxis) {
         for (const AMdiMainGraph* graph : desktopManager->findChildren<AMdiMainGraph*>())
-            add(graph->axisChannelSetup(axis));
+            add(graph->axisChannelSetup(PlotAxis(axis)));
     }
     for (const AMdiUserGraph* graph : desktopManager->findChildren<AMdiUserGraph*>())
-        add(graph->axisChannelSetup(axis));
+        add(graph->axisChannelSetup(PlotAxis(axis)));
     return keys;
 }
 
@@ -380,12 +381,15 @@ void LoadedRunListModel::action_exportToCSV(int row)
         qDebug() << "Invalid run data";
         return;
     }
+    const CsvExportDialog options(nullptr);
+    if (options.result() != QDialog::Accepted)
+        return;
     const QString proposed = QFileInfo(run->fileName).completeBaseName() + QStringLiteral(".csv");
     const QString file = thePathSaver.getSaveFileName(Path::saveCsv, tr("Export run to CSV"), proposed);
     if (file.isNull())
         return;
     QStringList keys;
-    if (theSettings.value(QStringLiteral("UserSetting/csvExport/graphChannelsOnly"), false).toBool()) {
+    if (options.graphChannelsOnly->isChecked()) {
         if (const RunChannel* time = theChannels.getChannel(ChannelId_time, 0))
             keys.append(time->generateVectorChannelKey(-1, QString(), Quantity(-1)));
         if (desktopManager) {
@@ -397,13 +401,9 @@ void LoadedRunListModel::action_exportToCSV(int row)
             }
         }
     }
-    const auto setting = [](const char* name, const QVariant& fallback) {
-        return theSettings.value(QStringLiteral("UserSetting/csvExport/") + QLatin1String(name), fallback);
-    };
-    run->exportToCSV(file, setting("samplingPeriod", 0.01).toDouble(),
-                     CsvExportSampleOption(setting("sampleSelection", 0).toInt()), keys,
-                     setting("addInfoHeader", true).toBool(), CsvExportPreset(setting("preset", 0).toInt()),
-                     setting("removeIntermediateChannels", false).toBool(), setting("numberPrecision", 6).toInt());
+    run->exportToCSV(file, options.samplingPeriodSI(), CsvExportSampleOption(options.samples->currentIndex()), keys,
+                     options.addInfoHeader->isChecked(), CsvExportPreset(options.preset->currentIndex()),
+                     options.removeIntermediateChannels->isChecked(), options.numberPrecision->value());
 }
 
 void LoadedRunListModel::action_adjustEngineSpeed(int row)

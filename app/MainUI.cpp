@@ -1,6 +1,7 @@
 #include "MainUI.h"
 
 #include "FieldBus.h"
+#include "lib/ThreadHandOver.h"
 
 #include "AccessControlWidget.h"
 #include "AlarmWidget.h"
@@ -55,6 +56,7 @@
 #include "RunWidget.h"
 #include "Settings.h"
 #include "SoftwareUpdater.h"
+#include "WatermarkWidget.h"
 #include "MemoryWidget.h"
 #include "Statusbar.h"
 #include "SystemLoadWidget.h"
@@ -286,12 +288,12 @@ void MainUI::printReport()
 
 void MainUI::slot_delayedInit()
 {
-    // The channel-list and watermark pages join here when they exist.
     connect(theProjectListModel, &ProjectListModel::signal_activeProjectChanged, this,
             &MainUI::slot_activeProjectChanged);
     ui->projects->delayedInit();
     ui->settings->projectSettings->init(theProjectListModel, theRunListModel);
     ui->settings->channelSetupList->delayedInit();
+    ui->settings->watermarkWidget->delayedInit();
     // Passes over many runs (projects from files, repack, recalculation) show on the status bar.
     const QPointer<ProgressWidget> progress = ui->statusbar->progressWidget;
     RunDataHooks::instance().taskProgress = [progress](float f) {
@@ -810,6 +812,8 @@ MainUI::~MainUI()
         runThread->requestInterruption();
         runThread->quit();
         runThread->wait();
+        // Everything below tears down what the run thread read until it ended.
+        ThreadHandOver::acquire(runThread);
         qDebug() << "Thread stopped: run";
     }
     if (theCameraThread) {

@@ -1,5 +1,7 @@
 #include "BrakeController.h"
 
+#include "lib/ThreadHandOver.h"
+
 #include "AbsorberLockButton.h"
 #include "BrakeControllerFF.h"
 #include "BrakeControllerThread.h"
@@ -214,8 +216,7 @@ void BrakeController::init()
     // 8. Indication and the thread's tick.
     antiStallIndicationTimer->start();
     if (theBrakeControllerThread)
-        QMetaObject::invokeMethod(theBrakeControllerThread, &BrakeControllerThread::slot_start,
-                                  Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(theBrakeControllerThread, [] { theBrakeControllerThread->slot_start(); });
 }
 
 void BrakeController::addTorqueRow(int cell)

@@ -122,6 +122,7 @@ public:
     template<class PointVectorEditor> void setting_PointVectorEditor_SetupChangedSlot();
     template<class DynoSettingsLossModelEditor> void connectDynoSettingsLossModelEditor(DynoSettingsLossModelEditor* editor);
     template<class MySQLTableView> void connectMyTableView(MySQLTableView* table);
+    template<class BrandingImagePreview> void connectImageLabel(BrandingImagePreview* preview);
     template<class AbstractTestDialog> void connectDialogPosition(AbstractTestDialog* dialog);
 
     // Window state at start and exit, and the printer choices of reports.

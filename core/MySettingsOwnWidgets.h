@@ -116,6 +116,21 @@ void MySettings::connectShortcutWidget(ShortcutWidget* widget)
     Q_EMIT widget->signal_sequenceChanged(widget->keySequence);
 }
 
+template<class BrandingImagePreview>
+void MySettings::connectImageLabel(BrandingImagePreview* preview)
+{
+    const QString key = bindingKey(preview);
+    const bool wasBlocked = preview->blockSignals(true);
+    if (contains(key))
+        preview->setImage(value(key).toString());
+    preview->blockSignals(wasBlocked);
+    connect(preview, &BrandingImagePreview::signal_imageChanged, this, &MySettings::setting_variant_ChangedSlot);
+    // Announced again: an image that failed to load leaves its path empty, and
+    // the store must hear that, so the default returns at the next start.
+    Q_EMIT preview->signal_imageChanged(preview->imagePath());
+    Q_EMIT preview->signal_pixmapChanged(preview->preparedPixmap());
+}
+
 template<class ArgumentWidget>
 void MySettings::connectArgumentWidget(ArgumentWidget* argumentWidget)
 {

@@ -7,6 +7,7 @@
 #include "UDSChannel.h"
 #include "UDSChannelModel.h"
 #include "UsbObdInterface.h"
+#include "UsbSerialObdInterface.h"
 #include "lib/ThreadHandOver.h"
 
 #include <QDateTime>
@@ -87,6 +88,7 @@ ObdThread::ObdThread()
     connect(this, &QThread::finished, requestTimer, &QTimer::stop);
 
     serialInterface = new UsbObdInterface(this);
+    usbSerialInterface = new UsbSerialObdInterface(this);
 
     reinitTimer = new QTimer(this);
     reinitTimer->setInterval(1000);
@@ -131,10 +133,12 @@ AbstractObdInterface* ObdThread::interfaceForType(int type) const
 void ObdThread::setInterfaceForType(int type, AbstractObdInterface* transport)
 {
     transport->setParent(this);
-    if (type == 2)
+    if (type == 2) {
         bluetoothInterface = transport;
-    else if (type == 3)
+    } else if (type == 3) {
+        delete usbSerialInterface;
         usbSerialInterface = transport;
+    }
 }
 
 QByteArray ObdThread::detectedDefaultHeader() const

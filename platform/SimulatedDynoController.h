@@ -61,6 +61,8 @@ public:
 
     // The data source; the default is a SimulatedTestStream at the configured rate.
     void setPlant(std::unique_ptr<SimulatedPlant> plant);
+    // The data source, for tests that compare with what really happens.
+    SimulatedPlant* currentPlant() const { return plant.get(); }
     // Rate of the default test stream (frames per ms); no effect on another plant.
     void setStreamRate(int framesPerMs);
 

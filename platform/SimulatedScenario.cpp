@@ -120,6 +120,10 @@ SimulatedScenario SimulatedScenario::fromText(const QString& text, QString* erro
             s.repeatSeconds = numbers[0];
         else if (key == QLatin1String("absorber_max_torque") && need(1) && numbers[0] >= 0)
             s.absorberMaxTorque = numbers[0];
+        else if (key == QLatin1String("falling_mass") && need(1) && numbers[0] >= 0)
+            s.fallingMass = numbers[0];
+        else if (key == QLatin1String("falling_mass_drop") && need(1) && numbers[0] >= 0)
+            s.fallingMassDrop = numbers[0];
         else {
             if (error)
                 *error = QStringLiteral("scenario line %1 not understood: \"%2\"").arg(n + 1).arg(lines.at(n).trimmed());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 #include <QList>
 #include <QPointF>
 #include <QString>
@@ -60,6 +62,10 @@ struct SimulatedScenario {
     double constantTorque = 0.0;
     QList<QPointF> throttle; // s, 0..1
     double absorberMaxTorque = 3000.0;
+    // A mass on a rope wound on the rollers (kg; 0: none) and the rope's
+    // length (m): once that much has unwound the mass is off.
+    double fallingMass = 0.0;
+    double fallingMassDrop = std::numeric_limits<double>::infinity();
     double repeatSeconds = 0.0;
     QList<InstallerSetting> installerSettings;
 

@@ -94,6 +94,8 @@ void SimulatedVehiclePlant::start(int64_t nowUs)
     originUs = nowUs;
     stepsDone = 0;
     omega = scenario.startSpeed / (scenario.rollerDiameter / 2.0);
+    ropeUnwound = 0.0;
+    ropeCycle = 0;
     for (double& i : speedIntegral)
         i = 0.0;
     for (SlotState& slot : inputSlots)
@@ -183,8 +185,22 @@ void SimulatedVehiclePlant::step(FrameSink& sink)
         absorber[j] = j < driven ? absorberTorqueFor(j, omega, perRollerVehicleTorque, loss, perRollerInertia) : 0.0;
         braking += absorber[j];
     }
-    const double net = vehicleTorque - braking - driven * loss;
-    omega = std::max(0.0, omega + net / inertia * stepS);
+    // A repeating scenario hangs the mass on a fresh rope at every repeat.
+    if (scenario.repeatSeconds > 0.0) {
+        const auto cycle = int64_t(t / scenario.repeatSeconds);
+        if (cycle != ropeCycle) {
+            ropeCycle = cycle;
+            ropeUnwound = 0.0;
+        }
+    }
+    // r·M·(g − α·r) with α from this very step: the mass joins the inertia.
+    const bool massHangs = scenario.fallingMass > 0.0 && ropeUnwound < scenario.fallingMassDrop;
+    const double massTorque = massHangs ? rollerRadius * scenario.fallingMass * 9.80665 : 0.0;
+    const double massInertia = massHangs ? scenario.fallingMass * rollerRadius * rollerRadius : 0.0;
+    const double net = vehicleTorque - braking - driven * loss + massTorque;
+    omega = std::max(0.0, omega + net / (inertia + massInertia) * stepS);
+    if (massHangs)
+        ropeUnwound += omega * rollerRadius * stepS;
 
     observedTime = t;
     observedVehicleTorque = vehicleTorque;

@@ -24,6 +24,11 @@
 // supplies, bridge currents and one received CAN frame (engine speed) every
 // 100 ms; controller outputs every 5 ms, set points every 10 ms.
 //
+// A falling mass (scenario "falling_mass") hangs on a rope wound on the
+// rollers: it adds r·M·(g − α·r) with g = 9.80665, solved implicitly (the
+// mass joins the inertia as M·r²), until "falling_mass_drop" metres of rope
+// have unwound; with "repeat" it hangs again at every repeat.
+//
 // Load cells show the absorber torque of the roller they are assigned to,
 // through the inverse of the gain and offset the board configured; with no
 // gain configured they show a mid-scale signal.
@@ -84,6 +89,8 @@ private:
     int64_t originUs = 0;
     int64_t stepsDone = 0;
     double omega = 0.0; // driven rollers, rad/s
+    double ropeUnwound = 0.0; // m, of the falling mass's rope
+    int64_t ropeCycle = 0;    // repeat cycle the rope belongs to
     double speedIntegral[4] = {};
 
     // What the board wrote.

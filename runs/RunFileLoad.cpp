@@ -239,6 +239,7 @@ int RunFile::loadFrames(RunData* data)
         char* buffer = data->frames.resize(frameId, qsizetype(records));
         bool readOk = dataset >= 0;
         for (hsize_t start = 0; readOk && start < records; start += loadChunkRecords) {
+            Hdf5Lock::letWaitersGo();
             const hsize_t count = std::min<hsize_t>(loadChunkRecords, records - start);
             Hdf5Lock lock;
             const hid_t fileSpace = H5Dget_space(dataset);

@@ -3,6 +3,7 @@
 // The calibration tools and calculators a settings page offers as a button
 // below its rows. The number picks the button's caption and the tool it opens.
 enum SettingWizardId : int {
+    SettingWizardId_none = 0,
     SettingWizardId_loadCellArmAndWeight = 1,
     SettingWizardId_loadCellNominal = 2,
     SettingWizardId_loadCellZeroOffset = 3,

@@ -1,37 +1,56 @@
 #include "WizardButton.h"
 
+#include "MySettings.h"
+
+#include <QDebug>
+#include <QHash>
+
 namespace {
 
-std::function<void(SettingWizardId, int)>& opener()
+QHash<int, WizardButton::Opener>& openers()
 {
-    static std::function<void(SettingWizardId, int)> registered;
+    static QHash<int, WizardButton::Opener> registered;
     return registered;
 }
 
 } // namespace
 
-WizardButton::WizardButton(SettingWizardId id, int channel, QWidget* parent)
+WizardButton::WizardButton(SettingWizardId id, int index, QWidget* parent)
     : QPushButton(caption(id), parent)
     , id(id)
-    , channel(channel)
+    , index(index)
 {
-    connect(this, &QPushButton::clicked, this, &WizardButton::slot_clicked);
+    if (int(id) < 0 || int(id) > 26)
+        qDebug() << "Wizard with no name assigned to id created";
+    connect(this, &QPushButton::clicked, this, &WizardButton::slot_wizardCaller);
 }
 
-void WizardButton::setOpener(std::function<void(SettingWizardId, int)> newOpener)
+void WizardButton::registerOpener(SettingWizardId id, Opener opener)
 {
-    opener() = std::move(newOpener);
+    if (opener)
+        openers().insert(int(id), std::move(opener));
+    else
+        openers().remove(int(id));
 }
 
-void WizardButton::slot_clicked()
+bool WizardButton::hasOpener(SettingWizardId id)
 {
-    if (opener())
-        opener()(id, channel);
+    return openers().contains(int(id));
+}
+
+void WizardButton::slot_wizardCaller()
+{
+    // A copy: the tool may register or remove openers while it runs.
+    const Opener opener = openers().value(int(id));
+    if (opener)
+        opener(*this);
+    theSettings.sync();
 }
 
 QString WizardButton::caption(SettingWizardId id)
 {
     switch (id) {
+    case SettingWizardId_none: return QStringLiteral("-");
     case SettingWizardId_loadCellArmAndWeight: return tr("Calibrate load cell with arm and weight");
     case SettingWizardId_loadCellNominal: return tr("Calibrate load cell from nominal parameters");
     case SettingWizardId_loadCellZeroOffset: return tr("Recalibrate zero offset");

@@ -2,25 +2,38 @@
 
 #include "SettingWizardId.h"
 
+#include <QPointer>
 #include <QPushButton>
 
 #include <functional>
 
-// The button under a settings page's rows that opens a calibration tool or
-// calculator for one channel. The tools live in a layer above this one: they
-// register how a button opens them (setOpener); until then a click opens nothing.
+// The button under a settings group that opens a calibration tool or
+// calculator for one instance of the group (roller, load cell, input, ...).
+// The tools live in layers above this one: each registers how a button with
+// its id opens it (registerOpener); an id nobody registered opens nothing.
+// Every click ends with the settings store written to disk, whatever the tool
+// did, so a calibration survives a power cut right after it.
 class WizardButton : public QPushButton
 {
     Q_OBJECT
 public:
-    WizardButton(SettingWizardId id, int channel, QWidget* parent = nullptr);
+    using Opener = std::function<void(WizardButton& button)>;
+
+    WizardButton(SettingWizardId id, int index, QWidget* parent = nullptr);
 
     static QString caption(SettingWizardId id);
-    static void setOpener(std::function<void(SettingWizardId id, int channel)> opener);
+    // Replaces what an earlier registration of the same id did; an empty
+    // opener takes the id out again.
+    static void registerOpener(SettingWizardId id, Opener opener);
+    static bool hasOpener(SettingWizardId id);
 
     const SettingWizardId id;
-    const int channel;
+    // Instance index of the button's group, counted from 0.
+    const int index;
+    // The non-modal tool a button opened (PID tuning); a second click shows it
+    // again while it exists.
+    QPointer<QWidget> tool;
 
 public Q_SLOTS:
-    void slot_clicked();
+    void slot_wizardCaller();
 };

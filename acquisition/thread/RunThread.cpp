@@ -228,6 +228,7 @@ double RunThread::channelValue(ChannelId id, int index) const
 
 void RunThread::slot_processInputBuffer()
 {
+    cycles.fetch_add(1, std::memory_order_relaxed);
     McuThread* source = link();
     if (!source || fatalPending)
         return;

@@ -131,6 +131,9 @@ public:
 
     // Pulses counted per MCU frequency slot since the program started.
     std::atomic<uint64_t> pulseCounts[6] = {};
+    // Passes of the 10 ms input-buffer timer, so a watcher in another thread
+    // can see the thread keep its pace.
+    std::atomic<uint64_t> cycles {0};
 
     // What the I/O page reads (any thread; the run thread installs itself).
     uint64_t pulseCount(int mcuSlot) const override;

@@ -4,6 +4,7 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "DynoSettingsLossModelEditor.h"
+#include "LossModelEditorDialog.h"
 #include "PathSaver.h"
 #include "RunChannel.h"
 #include "RunData.h"
@@ -149,6 +150,8 @@ void LossModelIndicator::slot_contextMenuRequested(const QPoint& pos)
     fromRun->setEnabled(!runActive);
     QAction* fromLastRun = menu.addAction(tr("Get from last run"));
     fromLastRun->setEnabled(!runActive && !lastRun.isEmpty());
+    QAction* edit = menu.addAction(tr("Edit"));
+    edit->setEnabled(settingEditor() != nullptr);
     QAction* clear = menu.addAction(QIcon::fromTheme(QStringLiteral("edit-clear")), tr("Clear"));
     clear->setEnabled(!currentModel().isEmpty());
 
@@ -157,6 +160,12 @@ void LossModelIndicator::slot_contextMenuRequested(const QPoint& pos)
         return;
     if (chosen == clear) {
         clearModel();
+        return;
+    }
+    if (chosen == edit) {
+        LossModelEditorDialog dialog(this, currentModel());
+        if (dialog.result() == QDialog::Accepted)
+            loadModel(dialog.lossModel);
         return;
     }
     QString path;

@@ -30,6 +30,7 @@ void OutputWidgetContainer::init()
     layout->setSpacing(0);
 
     const int lowSide = std::clamp(theHwInfo.lowSideOutputs, 0, 4);
+    lowSideCount = lowSide;
     for (int n = 0; n < lowSide; ++n) {
         auto* output = new OutputWidget(this, OutputWidgetType_lowSide, n, tr("User label"));
         outputs.append(output);
@@ -38,6 +39,7 @@ void OutputWidgetContainer::init()
     }
     const QString relayLabels[4] = {tr("Ignition"), tr("Starter"), tr("FAN1"), tr("FAN2")};
     const int relays = std::clamp(theHwInfo.relayOutputs, 0, 4);
+    relayCount = relays;
     for (int n = 0; n < relays; ++n) {
         auto* output = new OutputWidget(this, OutputWidgetType_relay, n, relayLabels[n]);
         outputs.append(output);

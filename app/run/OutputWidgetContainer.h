@@ -34,6 +34,10 @@ public:
     QList<AbstractOutputWidget*> widgets;
     QList<OutputWidget*> outputs;
     QList<ActuatorController*> actuators;
+    // Counts the column was built with; readers copy these rather than the
+    // board description, which the MCU thread may still be writing.
+    int lowSideCount = 0;
+    int relayCount = 0;
     QHash<int, OutputWidget*> keyMap;
     int lastFormat = -1;
 

@@ -1,7 +1,11 @@
 #include "RunWidget.h"
 
+#include "lib/ThreadHandOver.h"
+
 #include "ActiveProjectValues.h"
 #include "AdvancedTestRegistry.h"
+#include "TestModeContext.h"
+#include "TestModes.h"
 #include "AlarmWidget.h"
 #include "BrakeController.h"
 #include "CameraSettings.h"
@@ -12,6 +16,7 @@
 #include "DynoSettings.h"
 #include "DynoOdometer.h"
 #include "EngineSpeedWidget.h"
+#include "MainUI.h"
 #include "Fonts.h"
 #include "LogWriter.h"
 #include "LossModelIndicator.h"
@@ -39,6 +44,8 @@
 #include "lib/Tools.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
@@ -220,6 +227,36 @@ RunWidget::RunWidget(QWidget* parent)
     runThread->start(QThread::InheritPriority);
     connect(this, &RunWidget::signal_startRun, runThread, &RunThread::slot_startRun);
     connect(runThread, &RunThread::signal_newRunStarted, mdiManager, &MdiManager::slot_newRunStarted);
+    installTestModeContext();
+    registerTestModes();
+}
+
+void RunWidget::installTestModeContext()
+{
+    // A test window outlives the panel's other children at shutdown: every
+    // slot checks that the panel is still there.
+    const QPointer<RunWidget> self(this);
+    TestModeContext& context = TestModeContext::current();
+    context.panel = [self]() -> BrakeController* { return self ? self->brakeController : nullptr; };
+    context.runActive = [self] { return self && self->running; };
+    context.runStartTime = [self]() -> qint64 { return self && self->runThread ? self->runThread->runStartTime.load() : 0; };
+    context.pressStartStop = [self] {
+        if (self)
+            self->pushButton_run_startStop->click();
+    };
+    context.setThrottle = [self](double percent) {
+        if (self)
+            self->safeSpinBox_throttlePosition->setValueSI(percent);
+    };
+    context.setEngineSpeedSourceEnabled = [self](bool enabled) {
+        if (self && self->engineSpeedWidget && self->engineSpeedWidget->comboBox_runEngineSpeedSource)
+            self->engineSpeedWidget->comboBox_runEngineSpeedSource->setEnabled(enabled);
+    };
+    context.keyPress = [](QKeyEvent* event) {
+        if (theMainUI)
+            QCoreApplication::sendEvent(theMainUI, event);
+    };
+    context.keyRelease = context.keyPress;
 }
 
 RunWidget::~RunWidget()
@@ -228,6 +265,8 @@ RunWidget::~RunWidget()
     // itself: giving the absorber back then would reach destroyed widgets.
     if (advancedTest)
         disconnect(advancedTest, &QObject::destroyed, this, &RunWidget::slot_advancedTestClosed);
+    // Nor may its clean-up reach the panel's widgets, which go first.
+    TestModeContext::current() = TestModeContext();
 }
 
 void RunWidget::initAfterSettings()
@@ -295,7 +334,7 @@ bool RunWidget::runStartProcedure()
     bool created = false;
     if (runThreadAvailable()) {
         LogWriter* writer = logWriter;
-        QMetaObject::invokeMethod(writer, [writer] { writer->init(); }, Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(writer, [writer] { writer->init(); });
         created = writer->initialized;
     }
     theUI->settings->cameraSettings->startRecording(logWriter->timestampName);
@@ -329,7 +368,7 @@ void RunWidget::runStopProcedure()
     if (runThreadAvailable()) {
         handStopInputsToWriter();
         RunThread* thread = runThread;
-        QMetaObject::invokeMethod(thread, [thread] { thread->slot_stopRun(); }, Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(thread, [thread] { thread->slot_stopRun(); });
     }
     theUI->settings->cameraSettings->stopRecording();
     brakeController->stopRun();

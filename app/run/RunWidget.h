@@ -103,6 +103,8 @@ Q_SIGNALS:
     void signal_startRun();
 
 private:
+    // What the test windows (control/dialog/tests) reach of this panel.
+    void installTestModeContext();
     bool runThreadAvailable() const;
     void setOtherTabsEnabled(bool enabled);
     void exportRunToCsv(const QString& file);

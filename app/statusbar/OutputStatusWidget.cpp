@@ -1,7 +1,6 @@
 #include "OutputStatusWidget.h"
 
 #include "AbstractOutputWidget.h"
-#include "HwInfo.h"
 #include "OutputWidgetContainer.h"
 #include "RunWidget.h"
 #include "UI.h"
@@ -42,8 +41,8 @@ void OutputStatusWidget::paintEvent(QPaintEvent*)
     const OutputWidgetContainer* column = container();
     if (!column)
         return;
-    const int lowSide = std::clamp(theHwInfo.lowSideOutputs, 0, 4);
-    const int relays = std::clamp(theHwInfo.relayOutputs, 0, 4);
+    const int lowSide = column->lowSideCount;
+    const int relays = column->relayCount;
     const QList<AbstractOutputWidget*>& widgets = column->widgets;
     if (widgets.size() < lowSide + relays + 4)
         return;

@@ -9,9 +9,12 @@
 // columns 8 ... 22 (check_sort_keys.py compares them with h5py).
 #include "AMdiMainGraph.h"
 #include "AMdiUserGraph.h"
+#include "AMdiStandIn.h"
 #include "AnalysisHooks.h"
 #include "AnalyzeMdi.h"
 #include "ChannelSetup.h"
+#include "ComparePlot.h"
+#include "ComparePlotAxis.h"
 #include "DelayedDoubleSpinBox.h"
 #include "DetachedProcessLauncher.h"
 #include "DynoSetting.h"
@@ -497,11 +500,11 @@ void TestLoadedRuns::menus()
     speed.key = QStringLiteral("dyno_speed_v");
     power.key = QStringLiteral("engine_power_P");
     torque.key = QStringLiteral("engine_torque_T");
-    main->setAxisChannelSetup(3, &torque);
-    main->setAxisChannelSetup(0, &power);
-    user1->setAxisChannelSetup(0, &speed);
-    user2->setAxisChannelSetup(0, &speed);
-    user2->setAxisChannelSetup(3, &speed);
+    main->plot->axes[3]->setChannelSetup(&torque);
+    main->plot->axes[0]->setChannelSetup(&power);
+    user1->plot->axes[0]->setChannelSetup(&speed);
+    user2->plot->axes[0]->setChannelSetup(&speed);
+    user2->plot->axes[3]->setChannelSetup(&speed);
     QCOMPARE(model->fftChannelKeys(4), QStringList{QStringLiteral("dyno_speed_v")});
     QCOMPARE(model->fftChannelKeys(5), (QStringList{QStringLiteral("engine_torque_T"), QStringLiteral("dyno_speed_v")}));
     QVERIFY(model->fftChannelKeys(6).isEmpty());
@@ -666,15 +669,16 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     auto add = [](AbstractMdi* desktop, int type) {
         return static_cast<AbstractAMdiWidget*>(desktop->addWidget(type, QRect(0, 0, 200, 100), false));
     };
-    AbstractAMdiWidget* m0 = add(first, 0);
-    AbstractAMdiWidget* m1 = add(second, 0);
-    AbstractAMdiWidget* m2 = add(first, 0);
-    AbstractAMdiWidget* u0 = add(second, 1);
+    // Colour maps (still placeholders that keep their setup verbatim) and an image.
+    AbstractAMdiWidget* m0 = add(first, 3);
+    AbstractAMdiWidget* m1 = add(second, 3);
+    AbstractAMdiWidget* m2 = add(first, 3);
+    AbstractAMdiWidget* u0 = add(second, 5);
     QCOMPARE(QList<int>({m0->printId, m1->printId, m2->printId, u0->printId}), (QList<int>{0, 1, 2, 0}));
     QVERIFY(!first->addWidget(6, QRect(0, 0, 10, 10), false));
     m0->closeMdi();
     QTest::qWait(0);
-    QCOMPARE(add(second, 0)->printId, 0);
+    QCOMPARE(add(second, 3)->printId, 0);
 
     // Through a saved file: "printId" kept, the rest of the setup verbatim;
     // an imported desktop is renumbered.

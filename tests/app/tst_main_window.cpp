@@ -55,6 +55,7 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -80,15 +81,16 @@ void sendKey(QWidget* target, QEvent::Type type, int key, Qt::KeyboardModifiers 
 
 // The alarm field's hold times run on the channels' wall clock; the tests
 // raise a system alarm and end it by moving that clock past its hold time.
-qint64 g_alarmClock = 0;
+// The run thread reads it too.
+std::atomic<qint64> g_alarmClock {0};
 qint64 alarmClock()
 {
-    return g_alarmClock;
+    return g_alarmClock.load();
 }
 
 void raiseAlarm()
 {
-    g_alarmClock = QDateTime::currentMSecsSinceEpoch();
+    g_alarmClock.store(QDateTime::currentMSecsSinceEpoch());
     RunChannel::setWallClock(&alarmClock);
     theUI->statusbar->alarmWidget->slot_systemAlarm(SystemAlarmType_freqSignalFault);
 }

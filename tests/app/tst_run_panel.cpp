@@ -18,6 +18,7 @@
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "LossModelIndicator.h"
+#include "LossModelEditorDialog.h"
 #include "LogCapture.h"
 #include "LogWriter.h"
 #include "MainTab.h"
@@ -190,6 +191,7 @@ void TestRunPanel::advancedTestSelector()
     const int variable = brake->comboBox_channel->currentIndex();
 
     // Types that have no dialog, and the hidden ramp, leave the panel in charge.
+    AdvancedTestRegistry::registerCreator(AdvancedTestType_sequence, {});
     for (const int type : {int(AdvancedTestType_advancedRamp), int(AdvancedTestType_sequence)}) {
         selector->setCurrentIndex(type);
         QVERIFY(!run->advancedTest);
@@ -348,7 +350,8 @@ void TestRunPanel::lossModelIndicatorStyleAndMenu()
     indicator->slot_contextMenuRequested(QPoint(2, 2));
     QCOMPARE(answerer->menus.size(), 1);
     QCOMPARE(answerer->menus.first(),
-             (QStringList{QStringLiteral("Get from run"), QStringLiteral("Get from last run"), QStringLiteral("Clear")}));
+             (QStringList{QStringLiteral("Get from run"), QStringLiteral("Get from last run"), QStringLiteral("Edit"),
+                          QStringLiteral("Clear")}));
     QVERIFY(enabled.value(QStringLiteral("Get from run")));
     QCOMPARE(enabled.value(QStringLiteral("Get from last run")), !run->runThread->lastRunFilePath().isEmpty());
     QVERIFY(enabled.value(QStringLiteral("Clear")));
@@ -357,7 +360,27 @@ void TestRunPanel::lossModelIndicatorStyleAndMenu()
     theDynoSettings->getSetting(DynoSettingId_lossModel, 0)->setValue(QVariant::fromValue(model));
     QTRY_VERIFY(attach->isVisibleTo(run));
 
+    // "Edit" hands the live model to the editor dialog and takes back what it
+    // returns when accepted; a dialog closed otherwise changes nothing.
     answerer->respondMenu = nullptr;
+    answerer->menuChoice = QStringLiteral("Edit");
+    QList<double> shownToEditor;
+    answerer->respond = [&shownToEditor](QDialog* dialog) {
+        auto* editor = qobject_cast<LossModelEditorDialog*>(dialog);
+        if (!editor)
+            return int(QDialog::Rejected);
+        shownToEditor = editor->lossModel;
+        editor->lossModel = {3, 0.5, 0.25, 0, 0};
+        return int(QDialog::Accepted);
+    };
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(shownToEditor, model);
+    QTRY_COMPARE(indicatorModel(), (QList<double>{3, 0.5, 0.25, 0, 0}));
+    answerer->respond = [](QDialog*) { return int(QDialog::Rejected); };
+    indicator->slot_contextMenuRequested(QPoint(2, 2));
+    QCOMPARE(indicatorModel(), (QList<double>{3, 0.5, 0.25, 0, 0}));
+    answerer->respond = nullptr;
+
     answerer->menuChoice = QStringLiteral("Clear");
     indicator->slot_contextMenuRequested(QPoint(2, 2));
     QCOMPARE(indicatorModel(), QList<double>());

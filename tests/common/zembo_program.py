@@ -26,6 +26,7 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 # Limits of the waits: far above what an idle machine needs.
@@ -225,8 +226,11 @@ class Program:
         stage and the remote control's port; returns the port."""
         self.log_start = len(self.log_text())
         env = dict(self.env, **(extra_env or {}))
+        # The program's standard error is kept: what a sanitizer reports there
+        # is shown with the test's own output (see stop()).
+        self.stderr_file = tempfile.TemporaryFile()
         self.process = subprocess.Popen([self.executable], env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+                                        stderr=self.stderr_file)
         if not wait:
             return None
         if not wait_for(lambda: self.logged("Start-up stage 3 done") or self.process.poll() is not None,
@@ -252,13 +256,31 @@ class Program:
             code = self.process.wait()
         self.checks.check(code == 0, "exit status after SIGTERM: %s" % code)
         self.process = None
+        self.show_sanitizer_output()
         return code
+
+    def show_sanitizer_output(self):
+        """Prints what a sanitizer wrote to the program's standard error (its
+        reports and its count of suppressed ones), from its first line on."""
+        stderr_file = getattr(self, "stderr_file", None)
+        if stderr_file is None:
+            return
+        self.stderr_file = None
+        stderr_file.seek(0)
+        text = stderr_file.read().decode("utf-8", errors="replace")
+        stderr_file.close()
+        lines = text.splitlines()
+        for first, line in enumerate(lines):
+            if "Sanitizer" in line or line.startswith("=================="):
+                print("\n".join(lines[first:]))
+                break
 
     def kill(self):
         if self.process:
             self.process.kill()
             self.process.wait()
             self.process = None
+        self.show_sanitizer_output()
 
     def start_and_stop(self, extra_env=None):
         self.start(extra_env)

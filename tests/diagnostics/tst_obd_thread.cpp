@@ -7,13 +7,35 @@
 #include "UDSChannelModel.h"
 #include "UsbObdInterface.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <memory>
+#include <type_traits>
+
+// Keeps a signal's arguments in the test's own thread. A signal spy appends in
+// the emitting thread, and reading it while the OBD thread runs is a race.
+class QueuedSpy : public QObject, public QList<QList<QVariant>>
+{
+public:
+    template<typename... Args>
+    QueuedSpy(ObdThread* sender, void (ObdThread::*signal)(Args...))
+    {
+        connect(
+            sender, signal, this,
+            [this](Args... args) { append(QList<QVariant> {QVariant::fromValue(std::decay_t<Args>(args))...}); },
+            Qt::QueuedConnection);
+    }
+    // Forgets what was emitted so far, also what is still on its way.
+    void clear()
+    {
+        QCoreApplication::sendPostedEvents(this);
+        QList<QList<QVariant>>::clear();
+    }
+};
 
 // The OBD thread on the serial-port transport against the simulated adapter
 // on a pty, reached through a symlink so the test can unplug and re-plug it.
@@ -39,9 +61,9 @@ private:
     QString link;
     SimulatedObdAdapter adapter;
     std::unique_ptr<SimulatedObdPty> pty;
-    std::unique_ptr<QSignalSpy> progress;
-    std::unique_ptr<QSignalSpy> statusTexts;
-    std::unique_ptr<QSignalSpy> logged;
+    std::unique_ptr<QueuedSpy> progress;
+    std::unique_ptr<QueuedSpy> statusTexts;
+    std::unique_ptr<QueuedSpy> logged;
 };
 
 void TestObdThread::plug()
@@ -80,9 +102,9 @@ void TestObdThread::initTestCase()
     link = dir.filePath("obd-adapter");
     plug();
     theObdThread = new ObdThread;
-    progress = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_whatsGoingOn);
-    statusTexts = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_setStatusText);
-    logged = std::make_unique<QSignalSpy>(theObdThread, &ObdThread::signal_newDataToLogWriter);
+    progress = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_whatsGoingOn);
+    statusTexts = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_setStatusText);
+    logged = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_newDataToLogWriter);
     theObdThread->start();
     theObdOptions.enable = true;
     theObdOptions.interfaceType = 1;
@@ -124,7 +146,7 @@ void TestObdThread::connectsAndPolls()
     QCOMPARE(theObdThread->detectedDefaultHeader(), QByteArray("7DF"));
     QCOMPARE(theObdPid4F[0].load(), 1.0);
     QCOMPARE(theObdPid50[3].load(), 8.0);
-    QVERIFY(whatsGoingOn().contains("Vehicle connected"));
+    QTRY_VERIFY(whatsGoingOn().contains("Vehicle connected"));
 
     // Supported PIDs and the header of the first ECU that declared them.
     QTRY_COMPARE(rpm->udsSetup.automaticHeader, QByteArray("7E0"));
@@ -143,7 +165,9 @@ void TestObdThread::connectsAndPolls()
     QVERIFY(!polled.contains("0122"));
     QVERIFY(!polled.contains("22F190"));
     // The rate shows after a full second.
-    QTRY_VERIFY_WITH_TIMEOUT(statusTexts->last().at(0).toString().contains(QRegularExpression("Hz$")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!statusTexts->isEmpty()
+                                 && statusTexts->last().at(0).toString().contains(QRegularExpression("Hz$")),
+                             5000);
     QVERIFY(statusTexts->last().at(0).toString().startsWith("OBD: ELM327 v1.5 "));
     // Values reach the run log under the channel's 16-bit id.
     QTRY_VERIFY(!logged->isEmpty());
@@ -187,7 +211,7 @@ void TestObdThread::keepAliveLoss()
 void TestObdThread::unplugAndReplug()
 {
     progress->clear();
-    QSignalSpy errors(theObdThread, &ObdThread::signal_socketErrorTxt);
+    QueuedSpy errors(theObdThread, &ObdThread::signal_socketErrorTxt);
     pty->stop();
     QTRY_VERIFY_WITH_TIMEOUT(whatsGoingOn().contains("Interface disconnected"), 10000);
     // The lost port is reported once, not on every pass of the read.

@@ -398,12 +398,17 @@ void TestDynoSettings::wheelChangesNothing()
 void TestDynoSettings::wizardButtonsOpenThroughTheHook()
 {
     QList<QPair<int, int>> opened;
-    WizardButton::setOpener([&](SettingWizardId id, int channel) { opened.append({int(id), channel}); });
+    WizardButton::registerOpener(SettingWizardId_tuneTorquePid,
+                                 [&](WizardButton& button) { opened.append({int(button.id), button.index}); });
     fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(2)->click();
     QCOMPARE(opened, (QList<QPair<int, int>>{{11, 2}}));
     QCOMPARE(fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(2)->text(),
              QStringLiteral("Tune Torque PID"));
-    WizardButton::setOpener(nullptr);
+    // Another id's registration does not open this one; taking it out again
+    // leaves the button inert.
+    WizardButton::registerOpener(SettingWizardId_tuneSpeedPid, [&](WizardButton&) { opened.append({-1, -1}); });
+    WizardButton::registerOpener(SettingWizardId_tuneTorquePid, nullptr);
+    WizardButton::registerOpener(SettingWizardId_tuneSpeedPid, nullptr);
     fixture->registry->wizardButtons.value(SettingWizardId_tuneTorquePid).at(0)->click();
     QCOMPARE(opened.size(), 1);
 }
@@ -853,9 +858,11 @@ void TestDynoSettings::stalledLinkGivesAnErrorInstead()
         const qint64 took = clock.elapsed();
         QVERIFY(registry->linkStalled);
         QVERIFY(registry->initialized);
-        // One wait for the link, not one per setting.
-        QVERIFY2(took < DynoSettings::kLinkStallMs + 4000, qPrintable(QString::number(took)));
+        // One wait for the link, not one per setting: the stall is found once
+        // and every later write goes on without waiting. The time only has to
+        // stay far below hundreds of waits, even under a sanitizer.
         QCOMPARE(log.count(QStringLiteral("MCU link takes no configuration writes")), 1);
+        QVERIFY2(took < 10 * DynoSettings::kLinkStallMs, qPrintable(QString::number(took)));
         QTRY_COMPARE(answerer.shown.size(), 1);
         QCOMPARE(answerer.shown.first().title, QStringLiteral("Error"));
         QVERIFY(answerer.shown.first().text.startsWith(QStringLiteral("The MCU link stopped taking the dyno settings.")));

@@ -1,11 +1,28 @@
 #pragma once
 
-#include "AMdiStandIn.h"
+#include "AbstractAMdiWidget.h"
 
-// STAND-IN with its final name until the analysis result table is built.
-class AMdiResultTable : public AMdiStandIn
+class AMdiResultTableModel;
+class QTableView;
+
+// The result table of the analysis desktops: a frameless view over the
+// result-table model, its menu, clipboard copy, CSV export and the two HTML
+// fragments of the reports.
+class AMdiResultTable : public AbstractAMdiWidget
 {
     Q_OBJECT
 public:
     explicit AMdiResultTable(AbstractMdi* desktop);
+
+    void recalculate() override;
+    void init(LoadedRunListModel* runs, QItemSelectionModel* selection) override;
+    QStringList listChannelKeys() override;
+    void parseDomElementChild(const QDomElement* setup) override;
+    void writeToDomElementChild(QDomElement* setup) override;
+
+    QString generateReportTable() const;
+    QString generateReportTableTransposed() const;
+
+    AMdiResultTableModel* model = nullptr;
+    QTableView* view = nullptr;
 };

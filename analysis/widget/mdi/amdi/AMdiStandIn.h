@@ -7,8 +7,8 @@
 class ChannelSetup;
 class QLabel;
 
-// STAND-IN until the analysis graphs, tables and pictures are built: what the
-// six analysis widget kinds share for now. It keeps the widget's own part of
+// STAND-IN until the colour map, the X-Y table and the image widget are
+// built: what those three widget kinds share for now. It keeps the widget's own part of
 // the setup element verbatim (attributes and children), so a desktop saved
 // meanwhile loses nothing, counts its recalculations, and lets tests set the
 // channels its axes show.

@@ -1,0 +1,7 @@
+#include "WizardHooks.h"
+
+WizardHooks& WizardHooks::instance()
+{
+    static WizardHooks hooks;
+    return hooks;
+}
