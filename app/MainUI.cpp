@@ -1,5 +1,6 @@
 #include "MainUI.h"
 
+#include "FieldBus.h"
 #include "lib/ThreadHandOver.h"
 
 #include "AccessControlWidget.h"
@@ -359,7 +360,7 @@ void MainUI::slot_afterSettingsReady()
     connect(theRunListModel, &QAbstractItemModel::headerDataChanged, loadedRuns,
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
-    // The field-bus pages (serial inputs, Modbus) join here when they exist.
+    FieldBus::initSerialInputs();
     settings->canOutputsWidget->init();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();

@@ -1,9 +1,15 @@
 #include "FieldBus.h"
 
+#include "AbstractLogWriter.h"
 #include "CanInputsModel.h"
 #include "CanOutputMessageModel.h"
 #include "Channels.h"
+#include "ModbusInterfaceModel.h"
 #include "RecordedCanInputs.h"
+#include "RecordedModbusInterfaces.h"
+#include "RecordedSerialInputs.h"
+#include "RunThread.h"
+#include "SerialInputDevicesModel.h"
 #include "RunDataHooks.h"
 #include "lib/Tools.h"
 
@@ -17,6 +23,29 @@ void registerHooks()
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("canParserSetup"),
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedCanInputs(xml); });
+
+    theChannels.registerFamily(Channels::Family_modbus, &theModbusInterfacesModel);
+    theChannels.registerFamily(Channels::Family_serialDevices, &theSerialDevicesModel);
+    RunDataHooks::instance().modelFactories.insert(
+        QStringLiteral("modbusSetup"),
+        [](const QString& xml) -> RecordedChannelModel* { return new RecordedModbusInterfaces(xml); });
+    RunDataHooks::instance().modelFactories.insert(
+        QStringLiteral("serialInputDevicesSetup"),
+        [](const QString& xml) -> RecordedChannelModel* { return new RecordedSerialInputs(xml); });
+
+    static const auto recording = [] { return theRunThread && theRunThread->runActive.load(); };
+    ModbusInterfaceModel::runRecording = recording;
+    SerialInputDevicesModel::runRecording = recording;
+
+    // Both families record while a run is active (queued: the writer lives in
+    // the run thread).
+    RunThread::hooks.connectSources.append([](AbstractLogWriter* writer) {
+        return QList<QMetaObject::Connection>{
+            QObject::connect(&theModbusInterfacesModel, &ModbusInterfaceModel::signal_newData, writer,
+                             &AbstractLogWriter::slot_newModbusData, Qt::QueuedConnection),
+            QObject::connect(&theSerialDevicesModel, &SerialInputDevicesModel::signal_newData, writer,
+                             &AbstractLogWriter::slot_newSerialInputDeviceData, Qt::QueuedConnection)};
+    });
 }
 
 void initCanInputs()
@@ -35,6 +64,21 @@ void initCanOutputs()
                          &CanOutputMessageModel::slot_saveToFile);
     }
     theCanOutputMessageModel->loadFromFile();
+}
+
+void initModbus()
+{
+    QObject::connect(&theModbusInterfacesModel, &ModbusInterfaceModel::signal_emitError, &theModbusInterfacesModel,
+                     &Tools::showError, Qt::UniqueConnection);
+    theModbusInterfacesModel.initLive();
+}
+
+void initSerialInputs()
+{
+    QObject::connect(&theSerialDevicesModel, &SerialInputDevicesModel::signal_emitError, &theSerialDevicesModel,
+                     &Tools::showError, Qt::UniqueConnection);
+    theSerialDevicesModel.initLive();
+    theModbusInterfacesModel.updateArgumentPointers();
 }
 
 } // namespace FieldBus

@@ -16,4 +16,13 @@ void initCanInputs();
 // "canOutputs.xml" and makes every output message live.
 void initCanOutputs();
 
+// Second start-up stage, when the dyno settings link asks for them: loads
+// "modbus.xml" and starts polling every interface.
+void initModbus();
+
+// Second start-up stage, once the dyno settings are ready: loads
+// "serialInputDevices.xml", starts the instruments, and binds the Modbus
+// write functions to the channels their arguments name.
+void initSerialInputs();
+
 } // namespace FieldBus

@@ -11,6 +11,8 @@
 #include "CameraSettings.h"
 #include "CanInputsModel.h"
 #include "UDSChannelModel.h"
+#include "ModbusInterfaceModel.h"
+#include "SerialInputDevicesModel.h"
 #include "DynoSetting.h"
 #include "DynoSettings.h"
 #include "DynoOdometer.h"
@@ -408,6 +410,8 @@ void RunWidget::handStopInputsToWriter()
                                             lineEdit_run_name->text());
     inputs.canParserSetup = theCanInputsModel.setupToString();
     inputs.udsChannelSetup = theUDSChannelModel.setupToString();
+    inputs.modbusSetup = theModbusInterfacesModel.setupToString();
+    inputs.serialInputDevicesSetup = theSerialDevicesModel.setupToString();
     inputs.runType = int(brakeController->getRunType());
     const QCheckBox* attach = lossModelIndicator->checkBox_attachLossModelToRun;
     inputs.lossModelAttached = attach->isChecked() && attach->isVisibleTo(this);

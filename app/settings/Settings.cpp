@@ -199,6 +199,7 @@ void Settings::linkDynoSettings()
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
     Diagnostics::registerHooks();
     links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
+    links.initModbus = [] { FieldBus::initModbus(); };
     // The settings page's wizard buttons, the loss-model step of recalculated
     // runs, the analysis' inertia calibration and the project calculators.
     WizardsLink::install();
