@@ -11,6 +11,7 @@
 #include "MidiTrackPlayer.h"
 #include "PathSaver.h"
 #include "TestModeContext.h"
+#include "lib/ThreadHandOver.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -70,7 +71,7 @@ float MidiPlayer::clampPwmFrequency(float frequency)
 MidiPlayer::MidiPlayer(QWidget* parent)
     : AbstractTestDialog(parent)
 {
-    // 1. The worker; the throttle goes to the RUN tab's editor in the GUI thread.
+    // The throttle goes to the RUN tab's editor in the GUI thread.
     worker = new QThread(this);
     worker->setObjectName(QStringLiteral("MidiPlayer worker"));
     // Calls into the worker go through an object of its own, gone with it.
@@ -83,18 +84,8 @@ MidiPlayer::MidiPlayer(QWidget* parent)
             context.setThrottle(percent);
     }, Qt::QueuedConnection);
 
-    // 2.
-    setWindowTitle(QStringLiteral("MIDI Player"));
-    resize(700, 700);
-    worker->start(QThread::TimeCriticalPriority);
-
-    // 3. The absorber holds the engine speed.
-    if (BrakeController* panel = TestModeContext::current().getPanel()) {
-        panel->setChannel(BrakeControllerChannel_engineSpeed);
-        panel->setMode(BrakeControllerMode_speed);
-    }
-
-    // 4. What every PWM output goes back to.
+    // What every PWM output goes back to; read before the worker starts,
+    // which only ever reads them.
     pwmCount = std::max(0, theHwInfo.mcuPwmOutputs);
     const bool settings = theDynoSettings && theDynoSettings->initialized;
     for (int n = 0; n < pwmCount; ++n) {
@@ -107,7 +98,16 @@ MidiPlayer::MidiPlayer(QWidget* parent)
         restore.append(values);
     }
 
-    // 5. The form.
+    setWindowTitle(QStringLiteral("MIDI Player"));
+    resize(700, 700);
+    worker->start(QThread::TimeCriticalPriority);
+
+    // The absorber holds the engine speed.
+    if (BrakeController* panel = TestModeContext::current().getPanel()) {
+        panel->setChannel(BrakeControllerChannel_engineSpeed);
+        panel->setMode(BrakeControllerMode_speed);
+    }
+
     auto* form = new QFormLayout(this);
     pushButton_load = new QPushButton(QStringLiteral("Load MIDI file"), this);
     pushButton_load->setFocusPolicy(Qt::NoFocus);
@@ -145,7 +145,6 @@ MidiPlayer::MidiPlayer(QWidget* parent)
     form->addRow(pushButton_play);
     form->addRow(pushButton_stop);
 
-    // 6.
     connect(this, &AbstractTestDialog::signal_windowClosed, this, &MidiPlayer::slot_stop);
 
     // The program may end with the window open: the window is deleted only
@@ -218,7 +217,7 @@ bool MidiPlayer::loadFile(const QString& path)
     file = std::move(read);
     const int tracks = file->getTrackCount();
     {
-        QMutexLocker lock(&routeMutex);
+        const std::lock_guard<std::mutex> lock(routeMutex);
         routes = QVector<Route>(tracks);
     }
     tableWidget->setRowCount(0);
@@ -262,7 +261,7 @@ void MidiPlayer::publishRoute(int track)
         route.output = output->currentIndex();
     if (QDoubleSpinBox* level = levelBox(track))
         route.level = float(level->value()) / 100.0f;
-    QMutexLocker lock(&routeMutex);
+    const std::lock_guard<std::mutex> lock(routeMutex);
     if (track >= 0 && track < routes.size())
         routes[track] = route;
 }
@@ -281,21 +280,33 @@ void MidiPlayer::deletePlayers()
         }
     };
     if (worker->isRunning() && QThread::currentThread() != worker)
-        QMetaObject::invokeMethod(workerContext, stopAndDelete, Qt::BlockingQueuedConnection);
+        ThreadHandOver::blockingCall(workerContext, stopAndDelete);
     else
         stopAndDelete();
 }
 
 void MidiPlayer::slot_play()
 {
-    for (MidiTrackPlayer* player : std::as_const(players))
-        QMetaObject::invokeMethod(player, &MidiTrackPlayer::slot_play, Qt::QueuedConnection);
+    // The file and the players were made here; the worker reads them after
+    // the queued call has handed them over.
+    for (MidiTrackPlayer* player : std::as_const(players)) {
+        ThreadHandOver::release(player);
+        QMetaObject::invokeMethod(player, [player] {
+            ThreadHandOver::acquire(player);
+            player->slot_play();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void MidiPlayer::slot_stop()
 {
-    for (MidiTrackPlayer* player : std::as_const(players))
-        QMetaObject::invokeMethod(player, &MidiTrackPlayer::slot_stop, Qt::QueuedConnection);
+    for (MidiTrackPlayer* player : std::as_const(players)) {
+        ThreadHandOver::release(player);
+        QMetaObject::invokeMethod(player, [player] {
+            ThreadHandOver::acquire(player);
+            player->slot_stop();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void MidiPlayer::slot_noteOn(float frequency, float duration, int track)
@@ -335,7 +346,7 @@ void MidiPlayer::slot_noteOnRtThread(float frequency, float duration, int track)
     Q_UNUSED(duration)
     Route route;
     {
-        QMutexLocker lock(&routeMutex);
+        const std::lock_guard<std::mutex> lock(routeMutex);
         if (track < 0 || track >= routes.size())
             return;
         route = routes.at(track);
@@ -356,7 +367,7 @@ void MidiPlayer::slot_noteOffRtThread(int track)
 {
     Route route;
     {
-        QMutexLocker lock(&routeMutex);
+        const std::lock_guard<std::mutex> lock(routeMutex);
         if (track < 0 || track >= routes.size())
             return;
         route = routes.at(track);

@@ -4,11 +4,11 @@
 
 #include <QList>
 #include <QMetaObject>
-#include <QMutex>
 #include <QVector>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class MidiTrackPlayer;
 class QComboBox;
@@ -132,7 +132,7 @@ private:
     QMetaObject::Connection quitConnection;
 
     // The snapshot the worker thread reads.
-    mutable QMutex routeMutex;
+    std::mutex routeMutex;
     QVector<Route> routes;
     std::atomic<int> cylinderCount{4};
     std::atomic<int> pitch{0};
