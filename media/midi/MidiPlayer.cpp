@@ -71,13 +71,13 @@ float MidiPlayer::clampPwmFrequency(float frequency)
 MidiPlayer::MidiPlayer(QWidget* parent)
     : AbstractTestDialog(parent)
 {
-    // The throttle goes to the RUN tab's editor in the GUI thread.
     worker = new QThread(this);
     worker->setObjectName(QStringLiteral("MidiPlayer worker"));
     // Calls into the worker go through an object of its own, gone with it.
     workerContext = new QObject;
     workerContext->moveToThread(worker);
     connect(worker, &QThread::finished, workerContext, &QObject::deleteLater);
+    // The throttle goes to the RUN tab's editor in the GUI thread.
     connect(this, &MidiPlayer::signal_newThrottle, this, [](double percent) {
         const TestModeContext& context = TestModeContext::current();
         if (context.setThrottle)
@@ -147,9 +147,10 @@ MidiPlayer::MidiPlayer(QWidget* parent)
 
     connect(this, &AbstractTestDialog::signal_windowClosed, this, &MidiPlayer::slot_stop);
 
-    // The program may end with the window open: the window is deleted only
-    // after the controller link has stopped, so the outputs are given back
-    // while the event loop ends, before the threads stop.
+    // The program may end with the window open: one that Qt does not close
+    // on the way out (hidden away from the RUN tab) goes with the RUN tab
+    // only after the controller link has stopped and the RUN tab's context
+    // is gone. So the outputs are given back as the event loop ends.
     quitConnection = connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { leave(true); });
 }
 
@@ -203,6 +204,8 @@ void MidiPlayer::slot_loadFile()
 
 bool MidiPlayer::loadFile(const QString& path)
 {
+    if (left)
+        return false;
     label_fileName->setText(QFileInfo(path).fileName());
     // Read into a file of its own: the players play the current one, and a
     // failed read leaves the table and the players as they were.
