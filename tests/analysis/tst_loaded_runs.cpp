@@ -29,6 +29,7 @@
 #include "RunDataHooks.h"
 #include "RunFileTestSupport.h"
 #include "SettingsFixture.h"
+#include "RollerSignalAnalyzer.h"
 #include "SpeedRatioDialog.h"
 
 #include <QComboBox>
@@ -128,6 +129,7 @@ private Q_SLOTS:
     void speedRatioDialog();
     void reportRunTable();
     void reportLegends();
+    void speedSignalAnalyzer();
 
 private:
     QString fixture(const QString& name) const;
@@ -1064,6 +1066,196 @@ void TestLoadedRuns::reportLegends()
     QCOMPARE(model->generateLegendUserGraph(QPageLayout::Portrait, nullptr),
              start + QStringLiteral("<tr class='header'></tr><tr></tr><tr></tr>") + end);
     model->changeColumnVisibility(LoadedRunListField::Name, true);
+}
+
+namespace {
+
+QStringList graphNames(const QCustomPlot* plot)
+{
+    QStringList names;
+    for (int g = 0; g < plot->graphCount(); ++g)
+        names.append(plot->graph(g)->name());
+    return names;
+}
+
+QList<double> graphValues(const QCPGraph* graph)
+{
+    QList<double> values;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        values.append(it->value);
+    return values;
+}
+
+} // namespace
+
+void TestLoadedRuns::speedSignalAnalyzer()
+{
+    loadAll({QStringLiteral("run3.h5")});
+    RunData* run = model->runAt(0);
+    QCOMPARE(run->rawFrequencySamples.size(), 6);
+    const QMap<QString, QVariant> storedSettings = run->settingValues;
+    const int storedRollers = run->hwInfo.rollers;
+    const auto set = [&](DynoSettingId id, int input, const QVariant& value) {
+        run->settingValues[RunData::settingKey(id, input)] = value;
+    };
+
+    // From the cell menu: the dialog with both plots, labelled.
+    struct Seen {
+        bool shown = false;
+        QString title;
+        QSize size;
+        QStringList labels;
+        bool legends = false;
+        bool sameRange = false;
+    } seen;
+    answerer->respond = [&](QDialog* dialog) {
+        if (auto* analyzer = qobject_cast<RollerSignalAnalyzer*>(dialog)) {
+            seen.shown = true;
+            seen.title = analyzer->windowTitle();
+            seen.size = analyzer->size();
+            seen.labels = {analyzer->frequencyPlot->xAxis->label(), analyzer->frequencyPlot->yAxis->label(),
+                           analyzer->deviationPlot->xAxis->label(), analyzer->deviationPlot->yAxis->label()};
+            seen.legends = analyzer->frequencyPlot->legend->visible() && analyzer->deviationPlot->legend->visible()
+                && analyzer->deviationPlot->yAxis->visible() && analyzer->frequencyPlot->yAxis->visible();
+            seen.sameRange = analyzer->deviationPlot->xAxis->range() == analyzer->frequencyPlot->xAxis->range();
+        }
+        return 0;
+    };
+    model->action_analyzeSpeedSignal(0);
+    answerer->respond = nullptr;
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.title, QStringLiteral("Speed Signal Analyzer"));
+    QCOMPARE(seen.size, QSize(1000, 1000));
+    QCOMPARE(seen.labels, (QStringList{QStringLiteral("time [s]"), QStringLiteral("frequency [Hz]"),
+                                       QStringLiteral("time [s]"), QStringLiteral("frequency deviation [%]")}));
+    QVERIFY(seen.legends);
+    QVERIFY(seen.sameRange);
+
+    // Which inputs are shown, as a table of cases: the roller count, the
+    // sensor type and the pulses per revolution.
+    struct Case {
+        const char* what;
+        int rollers;
+        std::function<void()> change;
+        QStringList inputs;
+    };
+    const QList<Case> cases = {
+        {"two rollers", 2, [] {}, {"Freq input 1", "Freq input 2", "Engine speed", "Freq input 5"}},
+        {"four rollers", 4, [] {},
+         {"Freq input 1", "Freq input 2", "Engine speed", "Freq input 3", "Freq input 4", "Freq input 5"}},
+        {"one roller", 1, [] {}, {"Freq input 1", "Engine speed", "Freq input 5"}},
+        {"no roller", 0, [] {}, {"Engine speed", "Freq input 5"}},
+        {"general purpose sensor", 2, [&] { set(DynoSettingId_freqInputSensor, 1, 1); },
+         {"Freq input 1", "Engine speed", "Freq input 5"}},
+        {"engine speed input general purpose", 2, [&] { set(DynoSettingId_freqInputSensor, 2, 1); },
+         {"Freq input 1", "Freq input 2", "Freq input 5"}},
+        {"no pulses per revolution", 2, [&] { set(DynoSettingId_freqInputSignalsPerRotation, 0, 0); },
+         {"Freq input 2", "Engine speed", "Freq input 5"}},
+        {"negative pulses per revolution", 2, [&] { set(DynoSettingId_freqInputSignalsPerRotation, 5, -3); },
+         {"Freq input 1", "Freq input 2", "Engine speed"}},
+    };
+    for (const Case& c : cases) {
+        run->settingValues = storedSettings;
+        run->hwInfo.rollers = c.rollers;
+        c.change();
+        RollerSignalAnalyzer analyzer(parent, run);
+        QStringList frequencyNames;
+        for (const QString& name : c.inputs)
+            frequencyNames << name + QStringLiteral(" raw") << name + QStringLiteral(" averaged");
+        QVERIFY2(graphNames(analyzer.frequencyPlot) == frequencyNames, c.what);
+        QVERIFY2(graphNames(analyzer.deviationPlot) == c.inputs, c.what);
+    }
+    run->settingValues = storedSettings;
+    run->hwInfo.rollers = 2;
+
+    // Colours by input number: input 5 keeps hue 300 (320 averaged).
+    {
+        RollerSignalAnalyzer analyzer(parent, run);
+        const int last = analyzer.deviationPlot->graphCount() - 1;
+        QCOMPARE(analyzer.deviationPlot->graph(last)->pen().color(), QColor::fromHsv(300, 255, 255, 255));
+        QCOMPARE(analyzer.frequencyPlot->graph(2 * last + 1)->pen().color(), QColor::fromHsv(320, 255, 255, 255));
+        QCOMPARE(analyzer.frequencyPlot->graph(0)->pen().color(), QColor::fromHsv(0, 255, 255, 255));
+        // The recorded pull has deviation points, and they are small.
+        int finite = 0;
+        for (double d : graphValues(analyzer.deviationPlot->graph(0)))
+            if (std::isfinite(d)) {
+                ++finite;
+                QVERIFY2(std::abs(d) < 50.0, qPrintable(QString::number(d)));
+            }
+        QVERIFY(finite > 1000);
+    }
+
+    // The thresholds on made-up samples of input 0 at four pulses per
+    // revolution: an even signal deviates by 0 %, nothing at or below the
+    // measuring range's lower end is judged.
+    set(DynoSettingId_freqInputSignalsPerRotation, 0, 4);
+    const auto deviationOf = [&](const QList<double>& freqs, int mode) {
+        set(DynoSettingId_freqInputMode, 0, mode);
+        QList<double> times;
+        for (qsizetype k = 0; k < freqs.size(); ++k)
+            times.append(0.01 * double(k));
+        run->rawFrequencySamples[0] = {times, freqs};
+        RollerSignalAnalyzer analyzer(parent, run);
+        return graphValues(analyzer.deviationPlot->graph(0));
+    };
+    const auto pointCount = [](const QList<double>& values) {
+        return std::count_if(values.cbegin(), values.cend(), [](double d) { return std::isfinite(d); });
+    };
+    QList<double> even = deviationOf(QList<double>(40, 123.0), 0);
+    QCOMPARE(even.size(), 40);
+    QVERIFY(pointCount(even) >= 30);
+    for (double d : even)
+        QVERIFY(!std::isfinite(d) || d == 0.0);
+    QList<double> slow = deviationOf(QList<double>(40, 10.0), 0);
+    QCOMPARE(pointCount(slow), 0);
+    slow = deviationOf(QList<double>(40, 10.5), 0);
+    QVERIFY(pointCount(slow) >= 30);
+    slow = deviationOf(QList<double>(40, 10000.0), 1);
+    QCOMPARE(pointCount(slow), 0);
+    slow = deviationOf(QList<double>(40, 10000.5), 1);
+    QVERIFY(pointCount(slow) >= 30);
+    // A standstill in the middle: no point, and no division by its zero average.
+    QList<double> stop(40, 200.0);
+    for (int k = 15; k < 25; ++k)
+        stop[k] = 0.0;
+    const QList<double> stopped = deviationOf(stop, 0);
+    for (int k = 15; k < 25; ++k)
+        QVERIFY(!std::isfinite(stopped.at(k)));
+    for (double d : stopped)
+        QVERIFY(!std::isinf(d));
+
+    // A run that was never calculated holds no samples: two empty plots.
+    run->settingValues = storedSettings;
+    run->hwInfo.rollers = storedRollers;
+    {
+        RunData empty(dir.filePath(QStringLiteral("never.h5")), true);
+        RollerSignalAnalyzer analyzer(parent, &empty);
+        QCOMPARE(analyzer.frequencyPlot->graphCount(), 0);
+        QCOMPARE(analyzer.deviationPlot->yAxis->label(), QStringLiteral("frequency deviation [%]"));
+    }
+
+    // For the check with numpy: the recorded run's curves as drawn.
+    const QString out = qEnvironmentVariable("ZEMBO_ANALYSIS_OUT");
+    if (!out.isEmpty()) {
+        run->rawFrequencySamples.clear();
+        QVERIFY(run->calculateAll(false) == 0);
+        RollerSignalAnalyzer analyzer(parent, run);
+        QFile file(QDir(out).filePath(QStringLiteral("speed-signal.tsv")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Text));
+        QTextStream stream(&file);
+        stream << "rollers\t" << run->hwInfo.rollers << '\n';
+        for (const QCustomPlot* plot : {static_cast<QCustomPlot*>(analyzer.frequencyPlot),
+                                        static_cast<QCustomPlot*>(analyzer.deviationPlot)}) {
+            for (int g = 0; g < plot->graphCount(); ++g) {
+                const QCPGraph* graph = plot->graph(g);
+                stream << (plot == analyzer.frequencyPlot ? "frequency\t" : "deviation\t") << graph->name();
+                for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+                    stream << '\t' << QString::number(it->key, 'g', 17) << ':' << QString::number(it->value, 'g', 17);
+                stream << '\n';
+            }
+        }
+        QFile::copy(run->fileName, QDir(out).filePath(QStringLiteral("speed-signal.h5")));
+    }
 }
 
 QTEST_MAIN(TestLoadedRuns)
