@@ -29,9 +29,14 @@
 #include "RunDataHooks.h"
 #include "RunFileTestSupport.h"
 #include "SettingsFixture.h"
+#include "FFTDialog.h"
+#include "HeaderProxyStyle.h"
+#include "LoadedRunsViewDelegate.h"
 #include "RollerSignalAnalyzer.h"
 #include "SpeedRatioDialog.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QContextMenuEvent>
@@ -130,6 +135,7 @@ private Q_SLOTS:
     void reportRunTable();
     void reportLegends();
     void speedSignalAnalyzer();
+    void screenshots();
 
 private:
     QString fixture(const QString& name) const;
@@ -1256,6 +1262,70 @@ void TestLoadedRuns::speedSignalAnalyzer()
         }
         QFile::copy(run->fileName, QDir(out).filePath(QStringLiteral("speed-signal.h5")));
     }
+}
+
+// Pictures to look at (ZEMBO_SHOT_DIR=folder, best under Xvfb): the runs table
+// with colours, a bold and a hidden run and a selection, the FFT dialog and
+// the speed signal analyser.
+void TestLoadedRuns::screenshots()
+{
+    const QString shots = qEnvironmentVariable("ZEMBO_SHOT_DIR");
+    if (shots.isEmpty())
+        QSKIP("ZEMBO_SHOT_DIR not set");
+    loadAll({QStringLiteral("run1.h5"), QStringLiteral("run3.h5"), QStringLiteral("run2.h5")});
+    // Dressed as the ANALYZE tab dresses it.
+    view->setItemDelegate(new LoadedRunsViewDelegate(view));
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view->horizontalHeader()->setStretchLastSection(true);
+    auto* headerStyle = new HeaderProxyStyle(QApplication::style()->name());
+    headerStyle->setParent(view->horizontalHeader());
+    view->horizontalHeader()->setStyle(headerStyle);
+    QVERIFY(model->setData(model->index(0, LoadedRunListField::Name), QStringLiteral("Pull 1")));
+    QVERIFY(model->setData(model->index(1, LoadedRunListField::Name), QStringLiteral("Two rollers")));
+    QVERIFY(model->setData(model->index(2, LoadedRunListField::Comment), QStringLiteral("hidden run")));
+    model->slot_indexDoubleClicked(model->index(1, LoadedRunListField::Bold));
+    model->slot_indexDoubleClicked(model->index(2, LoadedRunListField::Visible));
+    model->setColor(0, LoadedRunListField::LeftInnerAxis, QColor(0x12, 0xab, 0xef));
+    model->newTrackingLineData(0, {QStringLiteral("1.5 kW"), QStringLiteral("20 Nm"), QString(), QString()});
+    view->selectionModel()->select(model->index(1, LoadedRunListField::PeakEnginePower), QItemSelectionModel::Select);
+    view->selectionModel()->select(model->index(1, LoadedRunListField::PeakEngineTorque), QItemSelectionModel::Select);
+    view->setParent(nullptr);
+    view->resize(1600, 180);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(view->grab().save(shots + QStringLiteral("/loaded_runs.png")));
+    view->hide();
+    view->setParent(parent);
+
+    {
+        RollerSignalAnalyzer analyzer(nullptr, model->runAt(1));
+        analyzer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&analyzer));
+        QTest::qWait(200); // the plots' queued replots after the resize
+        QVERIFY(analyzer.grab().save(shots + QStringLiteral("/speed_signal_analyzer.png")));
+    }
+
+    RunData* run = model->runAt(0);
+    const VectorChannel* power = run->getVectorChannel(ChannelId_enginePower, 0);
+    QVERIFY(power);
+    answerer->respond = [&](QDialog* dialog) {
+        if (auto* fft = qobject_cast<FFTDialog*>(dialog)) {
+            if (auto* simulate = fft->findChild<QCheckBox*>())
+                simulate->setChecked(true);
+            fft->show();
+            if (QTest::qWaitForWindowExposed(fft)) {
+                QTest::qWait(200);
+                fft->grab().save(shots + QStringLiteral("/fft_dialog.png"));
+            }
+        }
+        return 0;
+    };
+    const std::pair<int, int> selection = run->getSelectionIndexes();
+    FFTDialog dialog(QStringLiteral("Pull 1"), power, selection.first, selection.second,
+                     double(RunData::analysisSamplingFrequency()), nullptr);
+    answerer->respond = nullptr;
+    QVERIFY(QFile::exists(shots + QStringLiteral("/fft_dialog.png")));
 }
 
 QTEST_MAIN(TestLoadedRuns)
