@@ -610,6 +610,12 @@ void TestReports::resultScreenBrowser()
                              "RI(measuredEngineTorque) / RI(measuredEngineTorqueRPM)", "PI(brand) PI(model) PI(series)"})
         QVERIFY2(shown.contains(QLatin1String(part)), part);
     QVERIFY(!bytes.contains("/home/pi/"));
+    // The page parses as HTML (libxml2's parser, quiet when nothing is wrong).
+    QProcess lint;
+    lint.start(QStringLiteral("xmllint"), {QStringLiteral("--html"), QStringLiteral("--noout"), log + QStringLiteral(".page")});
+    QVERIFY(lint.waitForFinished(30000));
+    QCOMPARE(lint.exitCode(), 0);
+    QCOMPARE(lint.readAllStandardError(), QByteArray());
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(ResultScreenEditor::pagePath()).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0600u);
