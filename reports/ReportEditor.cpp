@@ -427,10 +427,8 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         Tools::showError(tr("Error opening report template ") + file.fileName());
         return;
     }
-    QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(file.readAll());
     file.close();
-    // The stock templates name the board's configuration folder.
-    text.replace(QStringLiteral("/home/pi/.zembo/report/"), reportDir.absolutePath() + QLatin1Char('/'));
 
     LoadedRunListModel* runs = ReportSources::loadedRuns();
     const int runCount = runs ? runs->rowCount() : 0;
@@ -441,7 +439,8 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         return ok && *row >= 0 && *row < runCount;
     };
     auto loadImage = [this](const QString& path) {
-        QImage image(QDir::isAbsolutePath(path) ? path : reportDir.filePath(path));
+        const QString local = ReportTags::localPaths(path);
+        QImage image(QDir::isAbsolutePath(local) ? local : reportDir.filePath(local));
         return image;
     };
     auto printIdOf = [](const QStringList& words, int index) {
@@ -460,11 +459,11 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         setProgress(static_cast<float>(pos) / static_cast<float>(length));
         const qsizetype start = text.indexOf(QStringLiteral("${"), pos);
         if (start < 0) {
-            dialog->insertHtml(text.mid(pos));
+            dialog->insertHtml(ReportTags::localPaths(text.mid(pos)));
             break;
         }
         if (start > pos) {
-            dialog->insertHtml(text.mid(pos, start - pos));
+            dialog->insertHtml(ReportTags::localPaths(text.mid(pos, start - pos)));
             pos = start;
             continue;
         }

@@ -172,9 +172,7 @@ QString ResultScreenEditor::filledPage()
 {
     LoadedRunListModel* runs = ReportSources::loadedRuns();
     RunData* run = runs ? runs->getLastRunData() : nullptr;
-    QString text = editor->toPlainText();
-    // The stock template names the board's configuration folder.
-    text.replace(QStringLiteral("/home/pi/.zembo/"), theSettings.settingsDir.absolutePath() + QLatin1Char('/'));
+    const QString text = editor->toPlainText();
 
     QString page;
     const qsizetype length = text.size();
@@ -182,11 +180,11 @@ QString ResultScreenEditor::filledPage()
     while (pos < length) {
         const qsizetype start = text.indexOf(QStringLiteral("${"), pos);
         if (start < 0) {
-            page += text.mid(pos);
+            page += ReportTags::localPaths(text.mid(pos));
             break;
         }
         if (start > pos) {
-            page += text.mid(pos, start - pos);
+            page += ReportTags::localPaths(text.mid(pos, start - pos));
             pos = start;
         }
         const qsizetype end = text.indexOf(QLatin1Char('}'), pos);

@@ -531,6 +531,11 @@ void TestReports::resultScreenFill_data()
                                          << "4 project_info key not found nope";
     QTest::newRow("missing brace stops") << false << "ab${run_info x" << "ab" << "2 Error parsing file";
     QTest::newRow("empty command writes nothing") << false << "a${ run_info x}b" << "ab" << "";
+    // Offsets count in the template as written, whatever the configuration folder's path.
+    const QString logo = QStringLiteral("<img src=\"/home/pi/.zembo/report/your logo.png\">");
+    QTest::newRow("offset past a stock path")
+        << true << logo + "${run_info}" << QString(logo).replace("/home/pi/.zembo/", theSettings.settingsDir.absolutePath() + "/")
+        << QString::number(logo.size() + 2) + " run_info syntax error. Usage: ${run_info keyName}";
 }
 
 void TestReports::resultScreenFill()
