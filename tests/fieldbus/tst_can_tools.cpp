@@ -35,8 +35,11 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -126,6 +129,7 @@ private Q_SLOTS:
     void inputsPageKeysAndMenu();
     void outputsPagePreviewFollowsSelection();
     void outputSignalDialogEditsACopy();
+    void repeatSendWhileDialogEdits();
     void monitorRows();
     void monitorRate();
     void canopenCommandBytes_data();
@@ -414,6 +418,65 @@ void TestCanTools::outputSignalDialogEditsACopy()
     CanOutputMessageDialog single(nullptr, &live);
     QCOMPARE(single.channelSpinBox->maximum(), 1);
     single.reject();
+}
+
+void TestCanTools::repeatSendWhileDialogEdits()
+{
+    // A second thread shoots the message as the trigger thread does, while
+    // the signal dialog moves the last signal's field (the last one wins over
+    // the zeros of the others) and the page's preview rebuilds the word:
+    // every frame sent is one whole rebuild (the byte in one place).
+    RecordingAnswerer answerer;
+    CanOutputMessage message;
+    for (int i = 0; i < 8; ++i) {
+        auto* signal = new CanOutputChannel();
+        signal->argument->setConstant(i == 7 ? 0xAB : 0, false);
+        signal->isSigned = Signedness_unsigned;
+        signal->byteOffset = i;
+        message.addChannel(signal);
+    }
+    QList<quint64> words;
+    QMutex wordsMutex;
+    CanOutputMessage::setSender([&](uint8_t, uint32_t, const uint8_t* d) {
+        quint64 w = 0;
+        for (int k = 0; k < 8; ++k)
+            w = (w << 8) | d[k];
+        QMutexLocker lock(&wordsMutex);
+        words.append(w);
+    });
+    std::atomic<bool> stop {false};
+    std::atomic<int> shots {0};
+    std::thread shooter([&] {
+        while (!stop.load()) {
+            message.slot_send();
+            ++shots;
+        }
+    });
+    // Edits only once the shooter runs, and it keeps shooting after them.
+    while (shots.load() == 0)
+        QThread::yieldCurrentThread();
+    {
+        CanOutputChannelDialog dialog(nullptr, &message, 7);
+        QSpinBox* byteOffset = dialog.findChildren<QSpinBox*>().at(1);
+        for (int round = 0; round < 200; ++round) {
+            byteOffset->setValue(round % 8);
+            message.updateData();
+        }
+        dialog.reject();
+    }
+    for (const int seen = shots.load(); shots.load() < seen + 10;)
+        QThread::yieldCurrentThread();
+    stop = true;
+    shooter.join();
+    CanOutputMessage::setSender(&recordSend);
+    QVERIFY(words.size() > 0);
+    for (quint64 w : std::as_const(words)) {
+        bool whole = false;
+        for (int k = 0; k < 8; ++k)
+            whole = whole || w == (0xABull << (8 * k));
+        QVERIFY2(whole, qPrintable(QString::number(w, 16)));
+    }
+    QCOMPARE(message.updateData(), 0xABull << 56);
 }
 
 void TestCanTools::monitorRows()
