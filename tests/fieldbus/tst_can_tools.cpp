@@ -2,6 +2,7 @@
 // (also against the simulated CANopen node).
 #include "Argument.h"
 #include "CANChannelMonitorData.h"
+#include "CANMonitor.h"
 #include "CanIdLineEdit.h"
 #include "CANMonitorModel.h"
 #include "CANopenTool.h"
@@ -137,6 +138,7 @@ private Q_SLOTS:
     void canopenFramesIn();
     void canopenGeneratedConfiguration();
     void canopenAgainstSimulatedNode();
+    void pictures();
 };
 
 void TestCanTools::initTestCase()
@@ -701,6 +703,55 @@ void TestCanTools::canopenAgainstSimulatedNode()
     node.advance(bus, 100000);
     QVERIFY(bus.received.isEmpty());
     CanOutputMessage::setSender(&recordSend);
+}
+
+void TestCanTools::pictures()
+{
+    // Pictures of the windows on request, to look at them.
+    const QString dir = qEnvironmentVariable("ZEMBO_SHOT_DIR");
+    if (dir.isEmpty())
+        QSKIP("ZEMBO_SHOT_DIR not set");
+    CanInput input;
+    input.setChildName(QStringLiteral("Oil temperature"));
+    input.def.canId = 0x18FEEE00;
+    input.def.endianness = Endianness_little;
+    input.def.bitCount = 12;
+    CanInputDialog inputDialog(nullptr, &input);
+    inputDialog.slot_newCanFrameBatch({frame(0, 0x18FEEE00, wordOf({0x5A, 0x3C, 1, 2, 3, 4, 5, 6}))});
+    inputDialog.show();
+    QTest::qWait(100);
+    inputDialog.grab().save(dir + QStringLiteral("/can_input_dialog.png"));
+    inputDialog.reject();
+    CANopenTool tool(nullptr, 0);
+    tool.nodeIdSpinBox->setValue(5);
+    tool.newCanFrame(frame(0, 0x185, wordOf({1, 2, 3, 4, 5, 6, 7, 8})));
+    tool.show();
+    QTest::qWait(100);
+    tool.grab().save(dir + QStringLiteral("/canopen_tool.png"));
+    CANMonitorModel::setClock(nullptr);
+    CANMonitor monitor;
+    monitor.model->slot_newCanFrameBatch({frame(1, 0x123, wordOf({1, 2, 3, 4, 5, 6, 7, 8})), frame(0, 0x7E8, 5)});
+    monitor.model->slot_updateUI();
+    monitor.show();
+    QTest::qWait(100);
+    monitor.grab().save(dir + QStringLiteral("/can_monitor.png"));
+    CanOutputsWidget page;
+    page.init();
+    auto* message = new CanOutputMessage();
+    message->canId = 0x321;
+    message->comment = QStringLiteral("Dyno speed");
+    auto* signal = new CanOutputChannel();
+    signal->argument->setConstant(300, false);
+    signal->bitCount = 16;
+    message->addChannel(signal);
+    theCanOutputMessageModel->addOutput(message);
+    page.tableView->selectRow(theCanOutputMessageModel->messageCount() - 1);
+    page.channelTableView->selectRow(0);
+    page.resize(1000, 600);
+    page.show();
+    QTest::qWait(100);
+    page.grab().save(dir + QStringLiteral("/can_outputs_page.png"));
+    theCanOutputMessageModel->action_remove({theCanOutputMessageModel->messageCount() - 1});
 }
 
 QTEST_MAIN(TestCanTools)
