@@ -194,7 +194,8 @@ void CanInputDialog::slot_newCanFrameBatch(QList<canFrame_t> frames)
     const quint32 mask = def->canMask | 0xE0000000u;
     bool matched = false;
     for (const canFrame_t& frame : std::as_const(frames)) {
-        if ((frame.canChannelAndId & mask) != (key & mask))
+        // The model's rule: the input's own identifier is not masked.
+        if ((frame.canChannelAndId & mask) != key)
             continue;
         preview->setPreviewData(CanWord::orderedWord(frame.canData, def->endianness));
         matched = true;

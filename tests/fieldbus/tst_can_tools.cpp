@@ -301,6 +301,16 @@ void TestCanTools::inputDialogPreviewTakesMatchingFrames()
     QVERIFY(!dialog.preview->dataKnown());
     dialog.slot_newCanFrameBatch({frame(1, 0x123, wordOf({1, 2})), frame(1, 0x123, wordOf({3, 4, 5, 6, 7, 8, 9, 10}))});
     QCOMPARE(dialog.preview->word(), wordOf({10, 9, 8, 7, 6, 5, 4, 3}));
+    // Masks as the model routes: mask 0x7F0 with 0x120 takes 0x12F; with
+    // 0x125 (bits outside the mask) nothing.
+    dialog.canIdEdit->setCanId(0x120);
+    input.def.canMask = 0x7F0;
+    dialog.slot_canMaskChanged();
+    dialog.slot_newCanFrameBatch({frame(1, 0x12F, 1)});
+    QVERIFY(dialog.preview->dataKnown());
+    dialog.canIdEdit->setCanId(0x125);
+    dialog.slot_newCanFrameBatch({frame(1, 0x125, 1), frame(1, 0x12F, 1)});
+    QVERIFY(!dialog.preview->dataKnown());
     dialog.reject();
 }
 
