@@ -43,6 +43,9 @@ struct SimulatedControllerConfig {
     bool loadCellClipping = false;
     // Every frame the board sends on one CAN bus is received on the other.
     bool canLoopback = false;
+    // A CANopen node with this id (1 to 127; 0 for none) on bus canopenBus.
+    int canopenNode = 0;
+    int canopenBus = 0;
     // A vehicle plant instead of the test stream, and its scenario file.
     bool vehiclePlant = false;
     QString scenarioFile;

@@ -1,6 +1,7 @@
 #include "SimulatedDynoController.h"
 
 #include "FirmwarePageCheck.h"
+#include "SimulatedCanopenNode.h"
 #include "SimulatedControllerRegisters.h"
 #include "SimulatedFirmwareImage.h"
 #include "SimulatedTestStream.h"
@@ -50,6 +51,22 @@ private:
     SimulatedDynoController& controller;
 };
 
+class SimulatedDynoController::CanBus : public SimulatedCanPeer::Bus
+{
+public:
+    explicit CanBus(SimulatedDynoController& controller)
+        : c(controller)
+    {
+    }
+    void sendToBoard(int bus, uint32_t identifier, const uint8_t* data8) override
+    {
+        c.receiveCanLocked(bus, identifier, data8, uint32_t(c.canNowUs / 1000));
+    }
+
+private:
+    SimulatedDynoController& c;
+};
+
 SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig& config, const QString& userPageFile)
     : config(config), userPageFile(userPageFile), queue(queueCapacity)
 {
@@ -73,6 +90,8 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
         plant = std::move(stream);
     }
     version = config.firmwareVersion;
+    if (config.canopenNode > 0)
+        canPeers.push_back(std::make_shared<SimulatedCanopenNode>(config.canopenBus, config.canopenNode));
     syncEchoSuppressed = config.noSyncEcho;
     userPageReadsUnanswered = config.noUserPageAnswer;
     flashErrorPage = config.flashErrorPage;
@@ -181,6 +200,12 @@ void SimulatedDynoController::advance(int64_t now)
 {
     if (bootloader)
         return;
+    if (!canPeers.empty()) {
+        canNowUs = now;
+        CanBus bus(*this);
+        for (const auto& peer : canPeers)
+            peer->advance(bus, now);
+    }
     Sink sink(*this);
     if (testStream || serialSent) {
         plant->advance(now, sink);
@@ -337,6 +362,13 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
             pushRaw(SimReg::canData1, canData.data() + 4);
             push(SimReg::canTimestamp, uint32_t(now));
             push(SimReg::canId, (uint32_t(frame.bus ^ 1) << 31) | frame.identifier);
+        }
+        if (!canPeers.empty()) {
+            canNowUs = now;
+            CanBus bus(*this);
+            const std::array<uint8_t, 8> sent = canData;
+            for (const auto& peer : canPeers)
+                peer->frameFromBoard(bus, frame.bus, frame.identifier, sent.data());
         }
         break;
     }
@@ -577,10 +609,22 @@ void SimulatedDynoController::sendRawFrame(const unsigned char* bytes)
     pushFrame(frame);
 }
 
+void SimulatedDynoController::addCanPeer(std::shared_ptr<SimulatedCanPeer> peer)
+{
+    QMutexLocker lock(&mutex);
+    canPeers.push_back(std::move(peer));
+}
+
 void SimulatedDynoController::injectCanFrame(int bus, uint32_t identifier, const unsigned char* data8,
                                              uint32_t timestamp)
 {
     QMutexLocker lock(&mutex);
+    receiveCanLocked(bus, identifier, data8, timestamp);
+}
+
+void SimulatedDynoController::receiveCanLocked(int bus, uint32_t identifier, const uint8_t* data8,
+                                               uint32_t timestamp)
+{
     pushRaw(SimReg::canData0, data8);
     pushRaw(SimReg::canData1, data8 + 4);
     push(SimReg::canTimestamp, timestamp);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SimulatedCanPeer.h"
 #include "SimulatedControllerConfig.h"
 #include "SimulatedPlant.h"
 #include "SpiTransport.h"
@@ -84,6 +85,9 @@ public:
     void sendFrames(const QList<QPair<uint8_t, uint32_t>>& frames);
     void sendRawFrame(const unsigned char* frame);
     void injectCanFrame(int bus, uint32_t identifier, const unsigned char* data8, uint32_t timestamp);
+    // A device on the CAN buses: it sees every frame the board sends and
+    // may answer (see SimulatedCanPeer).
+    void addCanPeer(std::shared_ptr<SimulatedCanPeer> peer);
     // Sets the bus states and reports them to the board at once.
     void setCanStatus(uint32_t bus0, uint32_t bus1);
     // The vehicle plant's load cells read beyond their range (no effect on another plant).
@@ -115,6 +119,8 @@ public:
 private:
     using Frame = std::array<uint8_t, 6>;
     class Sink;
+    class CanBus;
+    void receiveCanLocked(int bus, uint32_t identifier, const uint8_t* data8, uint32_t timestamp);
 
     int64_t nowUs() const;
     void advance(int64_t now);
@@ -174,6 +180,8 @@ private:
     QMap<uint8_t, uint32_t> userPage;
     std::array<uint8_t, 8> canData{};
     QList<SentCanFrame> canSent;
+    std::vector<std::shared_ptr<SimulatedCanPeer>> canPeers;
+    int64_t canNowUs = 0;
     uint32_t canStatus[2] = {1, 1};
     int deviceInfoCount = 0;
     int syncCount = 0;
