@@ -127,7 +127,7 @@ Settings::Settings(QWidget* parent)
     canOutputsWidget = addPage(new CanOutputsWidget(this), tr("CAN outputs"));
 
     if (theUI && theUI->runWidget)
-        cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
+        cameraSettings->setRecordRunVideoBox(theUI->runWidget->checkBox_settings_recordRunVideo);
 
     setObjectName(QStringLiteral("tabWidget_settings"));
     connect(&theACM, &AccessControlManager::signal_manufacturerModeEnabled, this,
