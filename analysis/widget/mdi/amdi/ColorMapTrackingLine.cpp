@@ -35,6 +35,18 @@ ColorMapTrackingLine::ColorMapTrackingLine(AMdiColorMap* colorMap)
     connect(plot, &QCustomPlot::mouseMove, this, &ColorMapTrackingLine::slot_mouseMove);
     connect(plot, &QCustomPlot::mousePress, this, &ColorMapTrackingLine::slot_mousePress);
     connect(plot, &QCustomPlot::mouseRelease, this, &ColorMapTrackingLine::slot_mouseRelease);
+    // The overlay covers the plot; following the plot's size here rather
+    // than while painting keeps its own resize (which hides it) for real
+    // changes of the plot.
+    setGeometry(0, 0, plot->width(), plot->height());
+    plot->installEventFilter(this);
+}
+
+bool ColorMapTrackingLine::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == plot && event->type() == QEvent::Resize)
+        setGeometry(0, 0, plot->width(), plot->height());
+    return QWidget::eventFilter(watched, event);
 }
 
 ColorMapTrackingLine::~ColorMapTrackingLine() = default;
@@ -123,8 +135,6 @@ QPoint ColorMapTrackingLine::cursorPoint() const
 
 void ColorMapTrackingLine::paintEvent(QPaintEvent*)
 {
-    if (geometry() != QRect(0, 0, plot->width(), plot->height()))
-        setGeometry(0, 0, plot->width(), plot->height());
     QPainter painter(this);
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);

@@ -47,6 +47,7 @@ public Q_SLOTS:
     void slot_syncTrackingLines(RunData* runData, double time);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 };
