@@ -9,7 +9,6 @@
 // columns 8 ... 22 (check_sort_keys.py compares them with h5py).
 #include "AMdiMainGraph.h"
 #include "AMdiUserGraph.h"
-#include "AMdiStandIn.h"
 #include "AnalysisHooks.h"
 #include "AnalyzeMdi.h"
 #include "ChannelSetup.h"
@@ -712,7 +711,7 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     auto add = [](AbstractMdi* desktop, int type) {
         return static_cast<AbstractAMdiWidget*>(desktop->addWidget(type, QRect(0, 0, 200, 100), false));
     };
-    // Colour maps (still placeholders that keep their setup verbatim) and an image.
+    // Colour maps and an image.
     AbstractAMdiWidget* m0 = add(first, 3);
     AbstractAMdiWidget* m1 = add(second, 3);
     AbstractAMdiWidget* m2 = add(first, 3);
@@ -723,8 +722,8 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     QTest::qWait(0);
     QCOMPARE(add(second, 3)->printId, 0);
 
-    // Through a saved file: "printId" kept, the rest of the setup verbatim;
-    // an imported desktop is renumbered.
+    // Through a saved file: "printId" kept, the colour map's axes under their
+    // fixed names; an imported desktop is renumbered.
     m2->printId = 7;
     QVERIFY(first->saveToFile(false));
     const QString path = first->desktopFile->fileName();
@@ -733,7 +732,8 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QString xml = QString::fromUtf8(file.readAll());
     QVERIFY(xml.contains(QStringLiteral("printId=\"7\"")));
-    xml.replace(QStringLiteral("printId=\"7\""), QStringLiteral("printId=\"0\" axis=\"keep\""));
+    QVERIFY(xml.contains(QStringLiteral("<left ")) && xml.contains(QStringLiteral("<color ")));
+    xml.replace(QStringLiteral("printId=\"7\""), QStringLiteral("printId=\"0\""));
     const QString imported = dir.filePath(QStringLiteral("imported.xml"));
     QFile out(imported);
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -747,12 +747,12 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     QVERIFY(third->saveToFile(false));
     QFile thirdFile(third->desktopFile->fileName());
     QVERIFY(thirdFile.open(QIODevice::ReadOnly));
-    QVERIFY(QString::fromUtf8(thirdFile.readAll()).contains(QStringLiteral("axis=\"keep\"")));
+    QVERIFY(QString::fromUtf8(thirdFile.readAll()).contains(QStringLiteral("<bottom ")));
 
     // Ten requests, one recalculation at the next pass of the event loop.
     manager->setCurrentWidget(second);
     QTest::qWait(50);
-    auto* visible = static_cast<AMdiStandIn*>(m1);
+    auto* visible = m1;
     const int before = visible->recalculationCount;
     for (int i = 0; i < 10; ++i)
         visible->slot_queueRecalculation();
@@ -761,7 +761,7 @@ void TestLoadedRuns::printIdsAndQueuedRecalculation()
     QCOMPARE(visible->recalculationCount, before + 1);
 
     // On the hidden tab: pending until shown, then before its first paint.
-    auto* hidden = static_cast<AMdiStandIn*>(importedGraph);
+    auto* hidden = importedGraph;
     QVERIFY(!hidden->isVisible());
     const int hiddenBefore = hidden->recalculationCount;
     hidden->slot_queueRecalculation();
