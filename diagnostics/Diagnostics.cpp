@@ -18,6 +18,16 @@ void registerHooks()
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedUdsChannels(xml); });
 }
 
+bool loadUdsChannelsOnce()
+{
+    static bool done = false;
+    if (done)
+        return false;
+    done = true;
+    theUDSChannelModel.loadFromFile();
+    return true;
+}
+
 void initUdsChannels()
 {
     static bool done = false;
@@ -28,7 +38,7 @@ void initUdsChannels()
                      [](const QString& text) { Tools::showError(QStringLiteral("UDS ") + text); });
     if (qApp)
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, &theUDSChannelModel, &UDSChannelModel::slot_saveToFile);
-    theUDSChannelModel.loadFromFile();
+    loadUdsChannelsOnce();
 }
 
 } // namespace Diagnostics
