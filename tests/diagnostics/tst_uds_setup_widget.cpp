@@ -91,6 +91,13 @@ QStringList TestUdsSetupWidget::eventLines() const
 
 void TestUdsSetupWidget::firstStartDefaults()
 {
+    // A picture of the page on request.
+    if (!qEnvironmentVariableIsEmpty("ZEMBO_SHOT_DIR")) {
+        page->resize(900, 900);
+        page->show();
+        QCoreApplication::processEvents();
+        page->grab().save(qEnvironmentVariable("ZEMBO_SHOT_DIR") + QStringLiteral("/obd_page.png"));
+    }
     QCOMPARE(page->objectName(), QStringLiteral("tabWidget_settings_obd"));
     QCOMPARE(page->count(), 3);
     QCOMPARE(page->tabText(0), QStringLiteral("Settings"));
