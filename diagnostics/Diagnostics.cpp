@@ -1,6 +1,7 @@
 #include "Diagnostics.h"
 
 #include "Channels.h"
+#include "OBDAnalyzer.h"
 #include "RecordedUdsChannels.h"
 #include "RunDataHooks.h"
 #include "UDSChannelModel.h"
@@ -13,6 +14,7 @@ namespace Diagnostics {
 void registerHooks()
 {
     theChannels.registerFamily(Channels::Family_uds, &theUDSChannelModel);
+    OBDAnalyzer::registerOpener();
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("udsChannelSetup"),
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedUdsChannels(xml); });

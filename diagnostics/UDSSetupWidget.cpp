@@ -40,9 +40,18 @@ QStringList interfaceTypeLabels()
 
 } // namespace
 
+UDSSetupWidget* UDSSetupWidget::current = nullptr;
+
+UDSSetupWidget::~UDSSetupWidget()
+{
+    if (current == this)
+        current = nullptr;
+}
+
 UDSSetupWidget::UDSSetupWidget(QWidget* parent)
     : QTabWidget(parent)
 {
+    current = this;
     // No Bluetooth transport is built on this board, so the Bluetooth picker
     // has no device list behind it and offers no entries.
     auto* settingsPage = new QWidget(this);

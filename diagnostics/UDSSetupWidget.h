@@ -31,6 +31,11 @@ public:
     static constexpr int maxEventLogEntries = 1000;
 
     explicit UDSSetupWidget(QWidget* parent = nullptr);
+    ~UDSSetupWidget() override;
+
+    // The page of the program, for the analyser's generation of channels;
+    // the last page built that still exists.
+    static UDSSetupWidget* current;
 
     // Wires the page to theObdThread and binds the interface options; once.
     void init();
