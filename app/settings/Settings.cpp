@@ -42,6 +42,8 @@
 #include "SpinBoxWithUnit.h"
 #include "SystemCommandRunner.h"
 #include "SystemRoot.h"
+#include "Statusbar.h"
+#include "UDSSetupWidget.h"
 #include "UI.h"
 #include "UnitComboBox.h"
 #include "WatermarkWidget.h"
@@ -107,6 +109,7 @@ Settings::Settings(QWidget* parent)
     linkDynoSettings();
     channelSetupList = addPage(new ChannelSetupList(this), tr("Channels"));
     powerCorrectionSetup = addPage(new PowerCorrectionSetup(this), tr("Power correction"));
+    addPage(new UDSSetupWidget(this), QStringLiteral("OBD / UDS"));
     watermarkWidget = addPage(new WatermarkWidget(this), tr("Watermark"), QStringLiteral("settings_watermark"));
     reportEditor = addPage(new ReportEditor(this), tr("Report editor"), QStringLiteral("settings_reportEditor"));
     resultScreenEditor = addPage(new ResultScreenEditor(this), tr("Result Screen editor"),
@@ -198,7 +201,20 @@ void Settings::linkDynoSettings()
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
     Diagnostics::registerHooks();
-    links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
+    // The OBD page loads the channel file in its init, and shares its enable
+    // box and interface list with the status bar's OBD button.
+    links.initUdsSetup = [this] {
+        auto* page = findChild<UDSSetupWidget*>();
+        if (!page) {
+            Diagnostics::initUdsChannels();
+            return;
+        }
+        if (theUI && theUI->statusbar) {
+            page->statusBarButton = theUI->statusbar->pushButton_obd;
+            theUI->statusbar->obdInterfaceCombo = page->comboBox_settings_obdInterfaceType;
+        }
+        page->init();
+    };
     links.initModbus = [] { FieldBus::initModbus(); };
     // The settings page's wizard buttons, the loss-model step of recalculated
     // runs, the analysis' inertia calibration and the project calculators.

@@ -103,6 +103,7 @@ void TestSettingsTab::pageOrderAndAccessKeys()
         {"Project", ""},
         {"Channels", ""},
         {"Power correction", ""},
+        {"OBD / UDS", ""},
         {"Watermark", "settings_watermark"},
         {"Report editor", "settings_reportEditor"},
         {"Result Screen editor", "settings_resultScreenEditor"},
