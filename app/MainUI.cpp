@@ -277,7 +277,7 @@ void MainUI::printReport()
         return;
     }
     QPushButton* button = ui->pushButton_print;
-    const QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+    const QAction* chosen = DialogAnswerer::execMenu(&menu, button->mapToGlobal(QPoint(0, button->height())));
     if (!chosen)
         return;
     editor->comboBox_settings_printTemplate->setCurrentText(chosen->text());
