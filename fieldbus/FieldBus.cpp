@@ -4,12 +4,14 @@
 #include "CanInputsModel.h"
 #include "CanOutputMessageModel.h"
 #include "Channels.h"
+#include "KX4Tool.h"
 #include "ModbusInterfaceModel.h"
 #include "RecordedCanInputs.h"
 #include "RecordedModbusInterfaces.h"
 #include "RecordedSerialInputs.h"
 #include "RunThread.h"
 #include "SerialInputDevicesModel.h"
+#include "WizardButton.h"
 #include "RunDataHooks.h"
 #include "lib/Tools.h"
 
@@ -32,6 +34,12 @@ void registerHooks()
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("serialInputDevicesSetup"),
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedSerialInputs(xml); });
+
+    // "KX4 Tool" of the "CAN interface" group: the tool for that bus, modal.
+    WizardButton::registerOpener(SettingWizardId_kx4Tool, [](WizardButton& button) {
+        KX4Tool tool(&button, button.index);
+        tool.exec();
+    });
 
     static const auto recording = [] { return theRunThread && theRunThread->runActive.load(); };
     ModbusInterfaceModel::runRecording = recording;

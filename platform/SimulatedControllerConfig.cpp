@@ -51,6 +51,9 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
                 config.loadCellClipping = number != 0;
             } else if (key == QLatin1String("canLoopback")) {
                 config.canLoopback = number != 0;
+            } else if (key == QLatin1String("kx4")) {
+                ok = ok && number >= 0 && number <= 16;
+                config.kx4Modules = number;
             } else {
                 ok = false;
             }
@@ -73,6 +76,9 @@ SimulatedControllerConfig SimulatedControllerConfig::fromEnvironment()
     SimulatedControllerConfig config = fromString(text, &error);
     if (!error.isEmpty())
         qDebug().noquote() << error << "in ZEMBO_SIM_CONTROLLER; the simulated controller uses its defaults";
+    // The program's simulated dyno has one KX4 module on bus 0 unless told otherwise.
+    if (!text.contains(QLatin1String("kx4=")) || !error.isEmpty())
+        config.kx4Modules = 1;
     config.vehiclePlant = config.streamFramesPerMs == 0;
     config.scenarioFile = qEnvironmentVariable("ZEMBO_SIM_SCENARIO");
     config.targetLogFile = qEnvironmentVariable("ZEMBO_SIM_TARGET_LOG");

@@ -3,6 +3,7 @@
 #include "FirmwarePageCheck.h"
 #include "SimulatedControllerRegisters.h"
 #include "SimulatedFirmwareImage.h"
+#include "SimulatedKx4Module.h"
 #include "SimulatedTestStream.h"
 #include "SimulatedVehiclePlant.h"
 
@@ -39,6 +40,27 @@ constexpr int maxTraceEntries = 2000000;
 constexpr int maxTextLength = 256;
 
 } // namespace
+
+// A peer's view of its bus: frames it sends are queued towards the board
+// (the controller's lock is held while a peer runs).
+class SimulatedDynoController::PeerBus : public SimulatedCanBus
+{
+public:
+    PeerBus(SimulatedDynoController& c, int bus, int64_t now) : controller(c), bus(bus), now(now) {}
+    int index() const override { return bus; }
+    void send(uint32_t identifier, const uint8_t* data8) override
+    {
+        controller.pushRaw(SimReg::canData0, data8);
+        controller.pushRaw(SimReg::canData1, data8 + 4);
+        controller.push(SimReg::canTimestamp, uint32_t(now));
+        controller.push(SimReg::canId, (uint32_t(bus & 1) << 31) | (identifier & 0x1FFFFFFFu));
+    }
+
+private:
+    SimulatedDynoController& controller;
+    int bus;
+    int64_t now;
+};
 
 class SimulatedDynoController::Sink : public SimulatedPlant::FrameSink
 {
@@ -86,6 +108,8 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
             targetLog.reset();
         }
     }
+    for (int i = 0; i < config.kx4Modules; ++i)
+        attachCanPeer(0, std::make_shared<SimulatedKx4Module>(SimulatedKx4Module::firstSerialNumber + quint32(i)));
     bootApplication(nowUs());
 }
 
@@ -203,6 +227,50 @@ void SimulatedDynoController::advance(int64_t now)
         selfTestDoneUs = -1;
         push(SimReg::selftest, 0);
     }
+    advanceCanPeers(now);
+}
+
+void SimulatedDynoController::handOverCanFrame(int bus, uint32_t identifier, const uint8_t* data8, int64_t now)
+{
+    if (peers[bus & 1].isEmpty())
+        return;
+    PeerBus peerBus(*this, bus & 1, now);
+    // A copy: a peer may not change the list, but stays alive for its call.
+    const QList<std::shared_ptr<SimulatedCanPeer>> onBus = peers[bus & 1];
+    for (const std::shared_ptr<SimulatedCanPeer>& peer : onBus)
+        peer->frameFromBoard(peerBus, identifier, data8, now);
+}
+
+void SimulatedDynoController::advanceCanPeers(int64_t now)
+{
+    for (int bus = 0; bus < 2; ++bus) {
+        if (peers[bus].isEmpty())
+            continue;
+        PeerBus peerBus(*this, bus, now);
+        for (const std::shared_ptr<SimulatedCanPeer>& peer : peers[bus])
+            peer->advance(peerBus, now);
+    }
+}
+
+void SimulatedDynoController::attachCanPeer(int bus, std::shared_ptr<SimulatedCanPeer> peer)
+{
+    if (!peer)
+        return;
+    QMutexLocker lock(&mutex);
+    peers[bus & 1].append(std::move(peer));
+}
+
+void SimulatedDynoController::detachCanPeer(const SimulatedCanPeer* peer)
+{
+    QMutexLocker lock(&mutex);
+    for (auto& list : peers)
+        list.removeIf([peer](const std::shared_ptr<SimulatedCanPeer>& p) { return p.get() == peer; });
+}
+
+QList<std::shared_ptr<SimulatedCanPeer>> SimulatedDynoController::canPeers(int bus) const
+{
+    QMutexLocker lock(&mutex);
+    return peers[bus & 1];
 }
 
 // --------------------------------------------------------------------- queue
@@ -332,6 +400,7 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
         if (canSent.size() >= maxSentCanFrames)
             canSent.remove(0, maxSentCanFrames / 4);
         canSent.append(frame);
+        handOverCanFrame(frame.bus, frame.identifier, canData.data(), now);
         if (config.canLoopback) {
             pushRaw(SimReg::canData0, canData.data());
             pushRaw(SimReg::canData1, canData.data() + 4);
