@@ -368,7 +368,7 @@ void TstKx4::lateConfirmationSendsNothing()
 
 void TstKx4::pagePausesKeepTheGuiResponsive()
 {
-    // With the Part's real pauses one page takes 50 + 32 × 4.16 + 51 ms;
+    // With the real pauses one page takes 50 + 32 × 4.16 + 51 ms;
     // meanwhile the GUI thread keeps serving timers.
     KX4Tool::setPauseScale(1.0);
     openTool(1);
