@@ -2,8 +2,12 @@
 
 #include "SerialInputChannel.h"
 #include "SerialInputDevice.h"
+#include "SerialInputDeviceDialog.h"
 #include "ChannelSetup.h"
 #include "MySettings.h"
+#include "NetworkFileBrowser.h"
+#include "PathSaver.h"
+#include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
 #include <QCoreApplication>
@@ -300,4 +304,103 @@ void SerialInputDevicesModel::sortFrames(const QList<channelFrame_t>* frames, QL
             (*times)[i][f].resize(counters[i][f]);
             (*values)[i][f].resize(counters[i][f]);
         }
+}
+
+// ------------------------------------------------------------ table actions
+
+void SerialInputDevicesModel::action_new()
+{
+    if (devices.size() >= maxDevices) {
+        Tools::showError(tr("Maximum 256 devices are available"));
+        return;
+    }
+    auto* device = new SerialInputDevice();
+    device->deviceEditPause = true;
+    bool accepted = false;
+    {
+        SerialInputDeviceDialog dialog(nullptr, device);
+        emit signal_selectLast();
+        accepted = DialogAnswerer::exec(&dialog) == QDialog::Accepted;
+    }
+    if (!accepted) {
+        delete device;
+        return;
+    }
+    device->deviceEditPause = false;
+    if (addDevice(device))
+        scheduleSave();
+}
+
+bool SerialInputDevicesModel::action_edit(int row, bool checkOnly)
+{
+    if (row < 0 || row >= devices.size())
+        return false;
+    if (checkOnly)
+        return true;
+    SerialInputDevice* device = devices.at(row);
+    device->deviceEditPause = true;
+    SerialInputDeviceDialog dialog(nullptr, device);
+    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted) {
+        emit dataChanged(index(row, 0), index(row, 2));
+        scheduleSave();
+    }
+    device->deviceEditPause = false;
+    // A new port with the settings as they now are, and the init commands again.
+    device->slot_deviceInit();
+    return true;
+}
+
+bool SerialInputDevicesModel::action_remove(const QList<int>& rows)
+{
+    if (rows.isEmpty())
+        return false;
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    for (int row : sorted)
+        removeRows(row, 1);
+    scheduleSave();
+    return true;
+}
+
+void SerialInputDevicesModel::action_import()
+{
+    const QList<QString> files =
+        thePathSaver.getOpenFileNames(Path::openXml, tr("Import serial input device setup"));
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        loadFromString(QString::fromUtf8(file.readAll()));
+    }
+}
+
+void SerialInputDevicesModel::action_importServer()
+{
+    NetworkFileBrowser browser(NetworkFileBrowser::serviceAddress() + QStringLiteral("serialinputdevices/?list=all"),
+                               NetworkFileBrowser::serviceAddress() + QStringLiteral("serialinputdevices/files/"),
+                               QStringLiteral("xml"), nullptr);
+    if (DialogAnswerer::exec(&browser) == QDialog::Accepted && !browser.fileContent.isEmpty())
+        loadFromString(browser.fileContent);
+}
+
+void SerialInputDevicesModel::action_export(const QList<int>& rows)
+{
+    const QString path = thePathSaver.getSaveFileName(Path::saveXml, tr("Export serial input device setup"),
+                                                      QStringLiteral("serialInputDevice.xml"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        Tools::showError(tr("Error opening output file"));
+        return;
+    }
+    file.write(setupToString(rows).toUtf8());
+    if (!file.commit())
+        Tools::showError(tr("Error opening output file"));
+}
+
+void SerialInputDevicesModel::slot_doubleClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        action_edit(index.row(), false);
 }

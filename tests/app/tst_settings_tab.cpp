@@ -109,6 +109,8 @@ void TestSettingsTab::pageOrderAndAccessKeys()
         {"Misc", "settings_misc"},
         {"Camera", ""},
         {"UI inputs", ""},
+        {"Serial inputs", ""},
+        {"Modbus", ""},
         {"Functions", ""},
         {"Remote control", ""},
         {"Maintenance", ""},
