@@ -3,6 +3,7 @@
 #include "ModbusFunction.h"
 #include "ModbusInterface.h"
 #include "ModbusInterfaceDialog.h"
+#include "ChannelFrameSorting.h"
 #include "ChannelSetup.h"
 #include "MySettings.h"
 #include "PathSaver.h"
@@ -278,37 +279,10 @@ void ModbusInterfaceModel::updateArgumentPointers()
 void ModbusInterfaceModel::sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
                                       QList<QList<QList<double>>>* values) const
 {
-    const qsizetype n = frames->size();
-    times->clear();
-    values->clear();
-    QList<QList<qsizetype>> counters;
-    for (const ModbusInterface* i : interfaces) {
-        const qsizetype functions = i->functionList().size();
-        QList<QList<double>> t(functions);
-        QList<QList<double>> v(functions);
-        for (qsizetype f = 0; f < functions; ++f) {
-            t[f].resize(n);
-            v[f].resize(n);
-        }
-        times->append(t);
-        values->append(v);
-        counters.append(QList<qsizetype>(functions, 0));
-    }
-    for (const channelFrame_t& frame : *frames) {
-        const int interface = frame.id >> 8;
-        const int function = frame.id & 0xFF;
-        if (interface >= counters.size() || function >= counters[interface].size())
-            continue;
-        qsizetype& c = counters[interface][function];
-        (*times)[interface][function][c] = frame.timestamp * 0.001;
-        (*values)[interface][function][c] = frame.value;
-        ++c;
-    }
-    for (qsizetype i = 0; i < counters.size(); ++i)
-        for (qsizetype f = 0; f < counters[i].size(); ++f) {
-            (*times)[i][f].resize(counters[i][f]);
-            (*values)[i][f].resize(counters[i][f]);
-        }
+    QList<int> seriesPerGroup;
+    for (const ModbusInterface* group : interfaces)
+        seriesPerGroup.append(int(group->functionList().size()));
+    sortChannelFrames(*frames, seriesPerGroup, times, values);
 }
 
 // ------------------------------------------------------------ table actions

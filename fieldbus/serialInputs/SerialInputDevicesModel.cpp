@@ -3,6 +3,7 @@
 #include "SerialInputChannel.h"
 #include "SerialInputDevice.h"
 #include "SerialInputDeviceDialog.h"
+#include "ChannelFrameSorting.h"
 #include "ChannelSetup.h"
 #include "MySettings.h"
 #include "NetworkFileBrowser.h"
@@ -271,39 +272,12 @@ QList<QString> SerialInputDevicesModel::getUsedChannelNames() const
 }
 
 void SerialInputDevicesModel::sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
-                                      QList<QList<QList<double>>>* values) const
+                                         QList<QList<QList<double>>>* values) const
 {
-    const qsizetype n = frames->size();
-    times->clear();
-    values->clear();
-    QList<QList<qsizetype>> counters;
-    for (const SerialInputDevice* i : devices) {
-        const qsizetype channelCountOfDevice = i->channelList().size();
-        QList<QList<double>> t(channelCountOfDevice);
-        QList<QList<double>> v(channelCountOfDevice);
-        for (qsizetype f = 0; f < channelCountOfDevice; ++f) {
-            t[f].resize(n);
-            v[f].resize(n);
-        }
-        times->append(t);
-        values->append(v);
-        counters.append(QList<qsizetype>(channelCountOfDevice, 0));
-    }
-    for (const channelFrame_t& frame : *frames) {
-        const int device = frame.id >> 8;
-        const int channel = frame.id & 0xFF;
-        if (device >= counters.size() || channel >= counters[device].size())
-            continue;
-        qsizetype& c = counters[device][channel];
-        (*times)[device][channel][c] = frame.timestamp * 0.001;
-        (*values)[device][channel][c] = frame.value;
-        ++c;
-    }
-    for (qsizetype i = 0; i < counters.size(); ++i)
-        for (qsizetype f = 0; f < counters[i].size(); ++f) {
-            (*times)[i][f].resize(counters[i][f]);
-            (*values)[i][f].resize(counters[i][f]);
-        }
+    QList<int> seriesPerGroup;
+    for (const SerialInputDevice* group : devices)
+        seriesPerGroup.append(int(group->channelList().size()));
+    sortChannelFrames(*frames, seriesPerGroup, times, values);
 }
 
 // ------------------------------------------------------------ table actions
