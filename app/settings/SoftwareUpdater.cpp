@@ -31,6 +31,7 @@ namespace {
 
 // The maker's update service.
 const char* const kServiceAddress = "https://updates.zembo.invalid/";
+constexpr qint64 kDownloadBufferBytes = 1 << 20;
 
 // No request may hold a check "in progress" for ever: a silent peer ends the
 // request after this long without data.
@@ -238,6 +239,9 @@ void SoftwareUpdater::slot_buttonDownload()
         return;
     }
     downloadReply = get(QStringLiteral("zembo/updates/") + getBranch() + QLatin1Char('/') + fileName);
+    // Without a bound the network thread reads a fast link far ahead of the
+    // file and the whole program passes through memory: the board has little.
+    downloadReply->setReadBufferSize(kDownloadBufferBytes);
     connect(downloadReply, &QNetworkReply::readyRead, this, &SoftwareUpdater::writeReceived);
     connect(downloadReply, &QNetworkReply::finished, this, &SoftwareUpdater::slot_downloadNetworkReplyFinished);
     connect(downloadReply, &QNetworkReply::downloadProgress, this, &SoftwareUpdater::slot_downloadProgress);
@@ -248,10 +252,13 @@ void SoftwareUpdater::writeReceived()
 {
     if (!downloadReply || !downloadFile)
         return;
-    const QByteArray chunk = downloadReply->readAll();
-    downloadedBytes += chunk.size();
-    if (!downloadWriteFailed && downloadFile->write(chunk) != chunk.size())
-        downloadWriteFailed = true;
+    char chunk[64 * 1024];
+    qint64 got = 0;
+    while ((got = downloadReply->read(chunk, sizeof chunk)) > 0) {
+        downloadedBytes += got;
+        if (!downloadWriteFailed && downloadFile->write(chunk, got) != got)
+            downloadWriteFailed = true;
+    }
 }
 
 void SoftwareUpdater::slot_downloadProgress(qint64 bytesReceived, qint64 bytesTotal)

@@ -833,20 +833,24 @@ double MidiFile::getAbsoluteTickTime(double seconds)
     return linearTickInterpolationAtSecond(seconds);
 }
 
-double MidiFile::linearSecondInterpolationAtTick(int tick)
+namespace {
+
+// The map is sorted on both fields, so one walk serves both directions. The
+// search starts from the nearer end because lookups while playing cluster at
+// the start and the end of a file.
+template <typename From, typename To>
+double interpolateTimeMap(const std::vector<_TickTime>& map, double x, From _TickTime::*from, To _TickTime::*to)
 {
-    if (!buildTimeMapIfNeeded())
+    if (map.empty() || x < 0.0 || x > map.back().*from)
         return -1.0;
-    if (m_timemap.empty() || tick < 0 || tick > m_timemap.back().tick)
-        return -1.0;
-    const int last = int(m_timemap.size()) - 1;
+    const int last = int(map.size()) - 1;
     int k = -1;
-    if (tick < m_timemap.back().tick / 2.0) {
-        for (int i = 0; i <= last && m_timemap[size_t(i)].tick <= tick; ++i)
+    if (x < map.back().*from / 2.0) {
+        for (int i = 0; i <= last && map[size_t(i)].*from <= x; ++i)
             k = i;
     } else {
         for (int i = last; i >= 0; --i) {
-            if (m_timemap[size_t(i)].tick <= tick) {
+            if (map[size_t(i)].*from <= x) {
                 k = i;
                 break;
             }
@@ -854,39 +858,27 @@ double MidiFile::linearSecondInterpolationAtTick(int tick)
     }
     if (k < 0 || k == last)
         return -1.0;
-    const _TickTime& a = m_timemap[size_t(k)];
-    const _TickTime& b = m_timemap[size_t(k) + 1];
-    if (a.tick == tick)
-        return a.seconds;
-    return a.seconds + (tick - a.tick) * (b.seconds - a.seconds) / (b.tick - a.tick);
+    const _TickTime& a = map[size_t(k)];
+    const _TickTime& b = map[size_t(k) + 1];
+    if (a.*from == x)
+        return a.*to;
+    return a.*to + (x - a.*from) * (b.*to - a.*to) / (b.*from - a.*from);
+}
+
+} // namespace
+
+double MidiFile::linearSecondInterpolationAtTick(int tick)
+{
+    if (!buildTimeMapIfNeeded())
+        return -1.0;
+    return interpolateTimeMap(m_timemap, tick, &_TickTime::tick, &_TickTime::seconds);
 }
 
 double MidiFile::linearTickInterpolationAtSecond(double seconds)
 {
     if (!buildTimeMapIfNeeded())
         return -1.0;
-    if (m_timemap.empty() || seconds < 0.0 || seconds > m_timemap.back().seconds)
-        return -1.0;
-    const int last = int(m_timemap.size()) - 1;
-    int k = -1;
-    if (seconds < m_timemap.back().seconds / 2.0) {
-        for (int i = 0; i <= last && m_timemap[size_t(i)].seconds <= seconds; ++i)
-            k = i;
-    } else {
-        for (int i = last; i >= 0; --i) {
-            if (m_timemap[size_t(i)].seconds <= seconds) {
-                k = i;
-                break;
-            }
-        }
-    }
-    if (k < 0 || k == last)
-        return -1.0;
-    const _TickTime& a = m_timemap[size_t(k)];
-    const _TickTime& b = m_timemap[size_t(k) + 1];
-    if (a.seconds == seconds)
-        return a.tick;
-    return a.tick + (seconds - a.seconds) * (b.tick - a.tick) / (b.seconds - a.seconds);
+    return interpolateTimeMap(m_timemap, seconds, &_TickTime::seconds, &_TickTime::tick);
 }
 
 // ---------------------------------------------------------------- writing
