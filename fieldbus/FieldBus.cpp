@@ -13,6 +13,7 @@
 #include "SerialInputDevicesModel.h"
 #include "WizardButton.h"
 #include "RunDataHooks.h"
+#include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ void registerHooks()
     // "KX4 Tool" of the "CAN interface" group: the tool for that bus, modal.
     WizardButton::registerOpener(SettingWizardId_kx4Tool, [](WizardButton& button) {
         KX4Tool tool(&button, button.index);
-        tool.exec();
+        DialogAnswerer::exec(&tool);
     });
 
     static const auto recording = [] { return theRunThread && theRunThread->runActive.load(); };

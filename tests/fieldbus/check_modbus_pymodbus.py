@@ -5,7 +5,9 @@ Checks: every query equals the frame built with crcmod's "modbus" CRC; reads
 equal the datastore (0xFFFF is 65535); writes land in it; an illegal address
 gives "Exception: illegal data address"; an absent slave "Response too
 short"; a coil write of 1 is echoed as 0000 (mismatch) while 0xFF00 is
-confirmed; stale bytes on the line never become a value.
+confirmed; stale bytes on the line never become a value; with every reply
+late by 1.5 times the wait, two functions reading different registers never
+show each other's value and read NaN, then their own once the delay is gone.
 Usage: check_modbus_pymodbus.py <modbus_reference>"""
 import asyncio
 import os
@@ -51,6 +53,7 @@ class Relay(threading.Thread):
         self.m = os.open(master_side, os.O_RDWR | os.O_NOCTTY)
         self.s = os.open(slave_side, os.O_RDWR | os.O_NOCTTY)
         self.stale = b''
+        self.delay = 0.0
         self.stop = False
 
     def run(self):
@@ -64,7 +67,10 @@ class Relay(threading.Thread):
                     if self.stale:
                         os.write(self.m, self.stale)
                         self.stale = b''
-                    os.write(self.m, data)
+                    if self.delay > 0:
+                        threading.Timer(self.delay, os.write, (self.m, data)).start()
+                    else:
+                        os.write(self.m, data)
 
 
 def serve(port, context, loop_holder):
@@ -164,6 +170,8 @@ def main():
         injector.start()
         stale_lines = run_master(program, os.path.join(folder, 'master'), 3, ['holding:1:3:1', 'inreg:1:4:0'])
         stop.set()
+        injector.join()
+        relay.stale = b''
         got = {}
         for line in stale_lines:
             parts = line.split(' ', 2)
@@ -172,6 +180,24 @@ def main():
         check(not any(v == 0x0BAD for vs in got.values() for v in vs), 'a stale frame became a value: %s' % got)
         check(any(v == 65535 for v in got.get('holding', [])) and any(v == 42 for v in got.get('inreg', [])),
               'no good value between the stale bytes: %s' % {k: v[:5] for k, v in got.items()})
+        # Every reply 150 ms late against a 100 ms wait, for 2 s; then on time.
+        relay.delay = 0.15
+        master = subprocess.Popen([program, os.path.join(folder, 'master'), '4', 'regA:1:3:0', 'regE:1:3:4'],
+                                  stdout=subprocess.PIPE, text=True)
+        time.sleep(2.0)
+        relay.delay = 0.0
+        late_lines = master.communicate(timeout=30)[0].splitlines()
+        seen = {'regA': [], 'regE': []}
+        for line in late_lines:
+            parts = line.split(' ', 2)
+            if parts[0] == 'VALUE':
+                seen[parts[1]].append(float(parts[2]))
+        check(not any(v == 7 for v in seen['regA']) and not any(v == 0x1234 for v in seen['regE']),
+              'a late reply was read as the other function\'s: %s' % seen)
+        check(seen['regA'] and seen['regA'][0] != seen['regA'][0] and seen['regE'] and seen['regE'][0] != seen['regE'][0],
+              'late replies read as NaN first: %s' % {k: v[:3] for k, v in seen.items()})
+        check(seen['regA'][-3:] == [0x1234] * 3 and seen['regE'][-3:] == [7] * 3,
+              'own values once the delay is gone: %s' % {k: v[-3:] for k, v in seen.items()})
         relay.stop = True
         if loops:
             loops[0].call_soon_threadsafe(loops[0].stop)

@@ -1,13 +1,16 @@
 // The KX4 tool against the simulated KX4 module: frames, scan,
 // selection, settings, tests, tones, firmware update and its faults, and
 // playNote from a worker thread while the GUI thread rescans.
+#include "FieldBus.h"
 #include "KX4Tool.h"
 #include "Kx4TestBus.h"
 #include "LinkFixture.h"
 #include "LogCapture.h"
 #include "MySettings.h"
+#include "RecordingAnswerer.h"
 #include "SimulatedDynoController.h"
 #include "SimulatedKx4Module.h"
+#include "WizardButton.h"
 
 #include <QDoubleSpinBox>
 #include <QListWidget>
@@ -458,6 +461,20 @@ void TstKx4::moduleThroughTheSimulatedController()
     const auto module = std::dynamic_pointer_cast<SimulatedKx4Module>(link.sim->canPeers(0).first());
     QVERIFY(module);
     QCOMPARE(module->framesReceived(), 1);
+}
+
+void TstKx4::wizardButtonOpensTheToolForItsBus()
+{
+    FieldBus::registerHooks();
+    QVERIFY(WizardButton::hasOpener(SettingWizardId_kx4Tool));
+    RecordingAnswerer answerer;
+    WizardButton button(SettingWizardId_kx4Tool, 1);
+    button.click();
+    QCOMPARE(answerer.shown.size(), 1);
+    QCOMPARE(answerer.shown.first().className, QStringLiteral("KX4Tool"));
+    QCOMPARE(answerer.shown.first().title, QStringLiteral("KX4 Tool (CAN 2)"));
+    // Its scan went out on bus 1, where this bus has no module.
+    QCOMPARE(bus->sentByTool().size(), 1);
 }
 
 QTEST_MAIN(TstKx4)
