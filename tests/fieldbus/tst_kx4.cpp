@@ -66,6 +66,7 @@ private Q_SLOTS:
     void pagePausesKeepTheGuiResponsive();
     void playNoteFromWorkerWhileRescanning();
     void moduleThroughTheSimulatedController();
+    void wizardButtonOpensTheToolForItsBus();
 
 private:
     KX4Tool* openTool(int modules = 1);
