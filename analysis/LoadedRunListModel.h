@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ComparePlot.h"
 #include "LoadedRunListField.h"
 #include "RunData.h"
 #include "RunListFieldId.h"
@@ -8,6 +9,7 @@
 #include <QColor>
 #include <QList>
 #include <QMap>
+#include <QPageLayout>
 #include <QPointer>
 #include <QStringList>
 
@@ -98,6 +100,26 @@ public:
     void action_setStyleForRow(int row);
     Qt::PenStyle lineStyleDialog(Qt::PenStyle current, bool* ok);
 
+    // ---- report fragments (HTML for the report interpreter's tags)
+    // The visible runs in the printable columns, in the table's column order.
+    Q_INVOKABLE QString generateRunTable(QPageLayout::Orientation orientation) const;
+    // One row; an empty column list means the printable columns.
+    Q_INVOKABLE QString generateRunTableRow(int row, QPageLayout::Orientation orientation,
+                                            QList<LoadedRunListField> columns) const;
+    // One colour or line-style cell of columns 4 ... 11.
+    Q_INVOKABLE QString generateResultTableRowLegendField(int row, LoadedRunListField column,
+                                                          QPageLayout::Orientation orientation) const;
+    // The legend of paired columns and plot axes (PlotAxis_none: no axis);
+    // pairs whose axis the plot hides or whose column the table hides are left out.
+    Q_INVOKABLE QString generateLegendCommon(QList<LoadedRunListField> columns, QList<PlotAxis> axes,
+                                             QPageLayout::Orientation orientation, ComparePlot* plot) const;
+    Q_INVOKABLE QString generateLegendMainGraph(QPageLayout::Orientation orientation, ComparePlot* plot) const;
+    Q_INVOKABLE QString generateLegendUserGraph(QPageLayout::Orientation orientation, ComparePlot* plot) const;
+    // The style element every fragment starts with.
+    static QString reportStyleBlock();
+    // Columns 4 ... 25 set to print and shown, in the view's visual order.
+    QList<LoadedRunListField> printableColumns() const;
+
     // ---- run actions (menus of the table)
     bool eventFilter(QObject* watched, QEvent* event) override;
     void action_showRangeSelectionTool(int row);
@@ -161,6 +183,8 @@ private:
     // fails is named and the others load.
     void reloadInOrder(const QStringList& files, bool resetSortIndicator);
     void saveColumnLists() const;
+    QString reportHeaderRow(const QList<LoadedRunListField>& columns) const;
+    QString reportRow(int row, QPageLayout::Orientation orientation, const QList<LoadedRunListField>& columns) const;
     void dispatchContextMenu(QContextMenuEvent* event);
     void releaseRun(RunData* run);
 

@@ -2,6 +2,8 @@
 
 #include "ChannelId.h"
 #include "CsvVectorImporter.h"
+#include "DynoApplication.h"
+#include "MidiPlayer.h"
 #include "SpinBoxWithUnit.h"
 #include "TestModeHooks.h"
 #include "TunePID.h"
@@ -77,6 +79,8 @@ void install()
         return true;
     };
     WizardHooks::instance().openTunePid = &openTunePid;
+    // The MIDI player (media) only with the option "midi".
+    MidiPlayer::registerTestMode(g_midiEnabled);
 }
 
 } // namespace TestModesLink

@@ -12,6 +12,7 @@
 #include "Fonts.h"
 #include "MainUI.h"
 #include "McuThread.h"
+#include "MediaTools.h"
 #include "NetworkFileBrowser.h"
 #include "ObdThread.h"
 #include "PlatformMode.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
     theCameraThread = new CameraThread(nullptr);
     // The audio inputs are made by the run thread once the settings are ready.
     AudioInputs::install();
+    // The camera widget, the knock player and the engine-noise wizard.
+    MediaTools::install();
     theMCUThread = new McuThread;
     theMCUThread->firmwareUpdater->developerMode = g_devModeEnabled;
     theObdThread = new ObdThread;

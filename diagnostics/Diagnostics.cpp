@@ -1,6 +1,7 @@
 #include "Diagnostics.h"
 
 #include "Channels.h"
+#include "OBDAnalyzer.h"
 #include "RecordedUdsChannels.h"
 #include "RunDataHooks.h"
 #include "UDSChannelModel.h"
@@ -13,9 +14,20 @@ namespace Diagnostics {
 void registerHooks()
 {
     theChannels.registerFamily(Channels::Family_uds, &theUDSChannelModel);
+    OBDAnalyzer::registerOpener();
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("udsChannelSetup"),
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedUdsChannels(xml); });
+}
+
+bool loadUdsChannelsOnce()
+{
+    static bool done = false;
+    if (done)
+        return false;
+    done = true;
+    theUDSChannelModel.loadFromFile();
+    return true;
 }
 
 void initUdsChannels()
@@ -28,7 +40,7 @@ void initUdsChannels()
                      [](const QString& text) { Tools::showError(QStringLiteral("UDS ") + text); });
     if (qApp)
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, &theUDSChannelModel, &UDSChannelModel::slot_saveToFile);
-    theUDSChannelModel.loadFromFile();
+    loadUdsChannelsOnce();
 }
 
 } // namespace Diagnostics

@@ -11,4 +11,8 @@ void registerHooks();
 // "UDS " in front and saves the list when the program quits.
 void initUdsChannels();
 
+// Loads "UDSChannels.xml" into the live model the first time it is called;
+// false on every later call.
+bool loadUdsChannelsOnce();
+
 } // namespace Diagnostics

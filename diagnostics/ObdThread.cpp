@@ -352,21 +352,66 @@ void ObdThread::slot_requestTick()
 void ObdThread::slot_readErrorCodesRequested()
 {
     readErrorCodesPending = true;
+    emit signal_whatsGoingOn(tr("Diagnostic trouble codes read requested"));
 }
 
 void ObdThread::slot_clearErrorCodesRequested()
 {
     clearErrorCodesPending = true;
+    emit signal_whatsGoingOn(tr("Diagnostic trouble codes clear requested"));
 }
 
-// Trouble codes over the adapter come with their own dialog; until then a
-// request is taken and dropped at the next tick.
-void ObdThread::readErrorCodes(bool)
+QString ObdThread::troubleCodePrefix(char first)
 {
+    static const char* const prefixes[16] = {"P0", "P1", "P2", "P3", "C0", "C1", "C2", "C3",
+                                             "B0", "B1", "B2", "B3", "U0", "U1", "U2", "U3"};
+    int nibble = -1;
+    if (first >= '0' && first <= '9')
+        nibble = first - '0';
+    else if (first >= 'A' && first <= 'F')
+        nibble = first - 'A' + 10;
+    return nibble < 0 ? QString() : QString::fromLatin1(prefixes[nibble]);
+}
+
+QList<QString> ObdThread::troubleCodesFromReply(QByteArray text, bool can)
+{
+    // On CAN every answering ECU puts a count byte after its "43"; left in
+    // place behind a later ECU's "43" it would shift the walk and read as the
+    // start of a code.
+    if (can)
+        text.remove(0, 2);
+    for (int at = text.indexOf("\r43"); at >= 0; at = text.indexOf("\r43", at))
+        text.remove(at, can ? 5 : 3);
+    QList<QString> codes;
+    if (text.size() <= 3)
+        return codes;
+    for (int i = 0; i < text.size() - 3; i += 4) {
+        const QByteArray group = text.mid(i, 4);
+        if (group == "0000")
+            break;
+        codes.append(troubleCodePrefix(group.at(0)) + QString::fromLatin1(group.mid(1)));
+    }
+    return codes;
+}
+
+void ObdThread::readErrorCodes(bool reportEmpty)
+{
+    writeData("03\r");
+    QByteArray reply;
+    QList<QString> codes;
+    if (readAndVerify("43", &reply, 2, -1) == Ok)
+        codes = troubleCodesFromReply(reply, protocolDescription.contains("CAN"));
+    if (!codes.isEmpty() || reportEmpty)
+        emit signal_errorCodesList(codes);
 }
 
 void ObdThread::clearErrorCodes()
 {
+    writeData("04\r");
+    if (readAndVerify("44", nullptr, 2, 0) == Ok)
+        emit signal_errorCodesCleared();
+    else
+        qDebug() << "Clearing error codes failed";
 }
 
 // ---------------------------------------------------------------- vehicle

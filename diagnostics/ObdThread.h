@@ -55,6 +55,13 @@ public:
     // The expected reply prefix and its length for a channel's command.
     static QByteArray expectedPrefix(const QByteArray& command, int& prefixLength);
 
+    // Trouble codes of a service-03 reply as `readAndVerify` hands it back
+    // (the text after the first "43"), in reply order; `can` when the vehicle
+    // speaks CAN (a count byte after every "43").
+    static QList<QString> troubleCodesFromReply(QByteArray text, bool can);
+    // "P0".."U3" for the first hex digit of a two-byte code; empty otherwise.
+    static QString troubleCodePrefix(char first);
+
     // Connects the polled values to a run's log writer (the run thread's
     // source connector of the UDS channels).
     static RunThreadHooks::SourceConnector logWriterConnector();

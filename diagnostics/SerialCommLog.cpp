@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTextStream>
@@ -126,8 +127,12 @@ void SerialCommLog::createLogFile(const QString& name)
         m_logFile->close();
     }
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss"));
-    m_logFile->setFileName(QDir::homePath() + QStringLiteral("/.zembo/log/") + name + QLatin1Char('_') + stamp
-                           + QStringLiteral(".txt"));
+    // A switch-on within the same second still starts a file of its own.
+    const QString base = QDir::homePath() + QStringLiteral("/.zembo/log/") + name + QLatin1Char('_') + stamp;
+    QString path = base + QStringLiteral(".txt");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = base + QLatin1Char('_') + QString::number(n) + QStringLiteral(".txt");
+    m_logFile->setFileName(path);
     if (!m_logFile->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return;
     m_logStream->setDevice(m_logFile);

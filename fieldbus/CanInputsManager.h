@@ -2,18 +2,16 @@
 
 #include <QWidget>
 
-class QTableView;
+class MyTableView;
 
-// The "CAN inputs" page: the table of theCanInputsModel and the actions that
-// import, replay and readdress inputs. The dialog editor is not built yet.
+// The "CAN inputs" page: the table of theCanInputsModel. Its keys, context
+// menu and double click reach the model's operations (edit, new, duplicate,
+// delete, move, imports, replay, readdressing, export, CAN monitor).
 class CanInputsManager : public QWidget
 {
     Q_OBJECT
 public:
     explicit CanInputsManager(QWidget* parent = nullptr);
 
-    QTableView* tableView = nullptr;
-
-private:
-    QList<int> selectedRows() const;
+    MyTableView* tableView = nullptr;
 };

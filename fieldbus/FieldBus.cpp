@@ -13,6 +13,8 @@
 #include "SerialInputDevicesModel.h"
 #include "WizardButton.h"
 #include "RunDataHooks.h"
+#include "CANMonitor.h"
+#include "CANopenTool.h"
 #include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
@@ -22,6 +24,16 @@ namespace FieldBus {
 
 void registerHooks()
 {
+    // The CAN wizard buttons of the dyno settings: the button's instance is
+    // the bus.
+    WizardButton::registerOpener(SettingWizardId_canMonitor, [](WizardButton& button) {
+        CANMonitor::openModal(button.window());
+    });
+    WizardButton::registerOpener(SettingWizardId_canOpenTool, [](WizardButton& button) {
+        CANopenTool tool(button.window(), button.index);
+        DialogAnswerer::exec(&tool);
+    });
+
     theChannels.registerFamily(Channels::Family_canInputs, &theCanInputsModel);
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("canParserSetup"),

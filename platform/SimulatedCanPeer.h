@@ -2,39 +2,27 @@
 
 #include <cstdint>
 
-// What a device on one of the simulated controller's CAN buses may do on it:
-// send a frame, which the board receives on that bus with the controller's
-// current time stamp. Only valid inside the peer's own calls (below).
-class SimulatedCanBus
-{
-public:
-    virtual ~SimulatedCanBus() = default;
-
-    // 0 or 1.
-    virtual int index() const = 0;
-    // A frame from the device to the board: 29-bit identifier, 8 data bytes in frame order.
-    virtual void send(uint32_t identifier, const uint8_t* data8) = 0;
-};
-
-// A device on a simulated CAN bus (the KX4 power module, a CANopen node):
-// it sees every frame the board sends on its bus and may answer through the
-// board's receive path. SimulatedDynoController::attachCanPeer puts it on a bus.
-//
-// Both calls run inside the controller's transfer, under its lock: a peer
-// answers through `bus` only and never calls the controller itself. A peer
-// that tests observe from other threads guards its own state.
+// A device on one of the simulated controller's CAN buses. It sees every
+// frame the board sends and may answer through the controller's receive path;
+// it may also send on its own as time goes by. The controller calls both
+// hooks with its lock held, from the thread that transfers: a peer must not
+// call back into the controller, only into the Bus it is given.
 class SimulatedCanPeer
 {
 public:
+    // What a peer may do with the buses while it is being called.
+    class Bus
+    {
+    public:
+        virtual ~Bus() = default;
+        // Queues a frame towards the board as received on `bus` (0 or 1).
+        virtual void sendToBoard(int bus, uint32_t identifier, const uint8_t* data8) = 0;
+    };
+
     virtual ~SimulatedCanPeer() = default;
 
-    // A frame the board sent on the peer's bus (data in frame order, byte 0 first).
-    virtual void frameFromBoard(SimulatedCanBus& bus, uint32_t identifier, const uint8_t* data8, int64_t nowUs) = 0;
-    // Time passes: called on every transfer, so a peer with periodic frames
-    // sends what is due by `nowUs` (the controller's monotonic clock, µs).
-    virtual void advance(SimulatedCanBus& bus, int64_t nowUs)
-    {
-        (void)bus;
-        (void)nowUs;
-    }
+    // A frame the board sent on `bus`; data8 in frame byte order.
+    virtual void frameFromBoard(Bus& bus, int busIndex, uint32_t identifier, const uint8_t* data8) = 0;
+    // The simulated time moved on to `nowUs` (µs since the controller started).
+    virtual void advance(Bus& bus, int64_t nowUs) = 0;
 };

@@ -51,6 +51,12 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
                 config.loadCellClipping = number != 0;
             } else if (key == QLatin1String("canLoopback")) {
                 config.canLoopback = number != 0;
+            } else if (key == QLatin1String("canopenNode")) {
+                ok = ok && number >= 0 && number <= 127;
+                config.canopenNode = number;
+            } else if (key == QLatin1String("canopenBus")) {
+                ok = ok && (number == 0 || number == 1);
+                config.canopenBus = number;
             } else if (key == QLatin1String("kx4")) {
                 ok = ok && number >= 0 && number <= 16;
                 config.kx4Modules = number;

@@ -46,6 +46,9 @@ struct SimulatedControllerConfig {
     bool loadCellClipping = false;
     // Every frame the board sends on one CAN bus is received on the other.
     bool canLoopback = false;
+    // A CANopen node with this id (1 to 127; 0 for none) on bus canopenBus.
+    int canopenNode = 0;
+    int canopenBus = 0;
     // Simulated KX4 modules (SimulatedKx4Module) on CAN bus 0.
     int kx4Modules = 0;
     // A vehicle plant instead of the test stream, and its scenario file.

@@ -1,6 +1,7 @@
 #include "SimulatedDynoController.h"
 
 #include "FirmwarePageCheck.h"
+#include "SimulatedCanopenNode.h"
 #include "SimulatedControllerRegisters.h"
 #include "SimulatedFirmwareImage.h"
 #include "SimulatedKx4Module.h"
@@ -41,27 +42,6 @@ constexpr int maxTextLength = 256;
 
 } // namespace
 
-// A peer's view of its bus: frames it sends are queued towards the board
-// (the controller's lock is held while a peer runs).
-class SimulatedDynoController::PeerBus : public SimulatedCanBus
-{
-public:
-    PeerBus(SimulatedDynoController& c, int bus, int64_t now) : controller(c), bus(bus), now(now) {}
-    int index() const override { return bus; }
-    void send(uint32_t identifier, const uint8_t* data8) override
-    {
-        controller.pushRaw(SimReg::canData0, data8);
-        controller.pushRaw(SimReg::canData1, data8 + 4);
-        controller.push(SimReg::canTimestamp, uint32_t(now));
-        controller.push(SimReg::canId, (uint32_t(bus & 1) << 31) | (identifier & 0x1FFFFFFFu));
-    }
-
-private:
-    SimulatedDynoController& controller;
-    int bus;
-    int64_t now;
-};
-
 class SimulatedDynoController::Sink : public SimulatedPlant::FrameSink
 {
 public:
@@ -70,6 +50,22 @@ public:
 
 private:
     SimulatedDynoController& controller;
+};
+
+class SimulatedDynoController::CanBus : public SimulatedCanPeer::Bus
+{
+public:
+    explicit CanBus(SimulatedDynoController& controller)
+        : c(controller)
+    {
+    }
+    void sendToBoard(int bus, uint32_t identifier, const uint8_t* data8) override
+    {
+        c.receiveCanLocked(bus, identifier, data8, uint32_t(c.canNowUs / 1000));
+    }
+
+private:
+    SimulatedDynoController& c;
 };
 
 SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig& config, const QString& userPageFile)
@@ -95,6 +91,11 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
         plant = std::move(stream);
     }
     version = config.firmwareVersion;
+    if (config.canopenNode > 0)
+        canPeers.push_back(std::make_shared<SimulatedCanopenNode>(config.canopenBus, config.canopenNode));
+    for (int i = 0; i < config.kx4Modules; ++i)
+        canPeers.push_back(
+            std::make_shared<SimulatedKx4Module>(0, SimulatedKx4Module::firstSerialNumber + quint32(i)));
     syncEchoSuppressed = config.noSyncEcho;
     userPageReadsUnanswered = config.noUserPageAnswer;
     flashErrorPage = config.flashErrorPage;
@@ -108,8 +109,6 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
             targetLog.reset();
         }
     }
-    for (int i = 0; i < config.kx4Modules; ++i)
-        attachCanPeer(0, std::make_shared<SimulatedKx4Module>(SimulatedKx4Module::firstSerialNumber + quint32(i)));
     bootApplication(nowUs());
 }
 
@@ -205,6 +204,12 @@ void SimulatedDynoController::advance(int64_t now)
 {
     if (bootloader)
         return;
+    if (!canPeers.empty()) {
+        canNowUs = now;
+        CanBus bus(*this);
+        for (const auto& peer : canPeers)
+            peer->advance(bus, now);
+    }
     Sink sink(*this);
     if (testStream || serialSent) {
         plant->advance(now, sink);
@@ -227,50 +232,6 @@ void SimulatedDynoController::advance(int64_t now)
         selfTestDoneUs = -1;
         push(SimReg::selftest, 0);
     }
-    advanceCanPeers(now);
-}
-
-void SimulatedDynoController::handOverCanFrame(int bus, uint32_t identifier, const uint8_t* data8, int64_t now)
-{
-    if (peers[bus & 1].isEmpty())
-        return;
-    PeerBus peerBus(*this, bus & 1, now);
-    // A copy: a peer may not change the list, but stays alive for its call.
-    const QList<std::shared_ptr<SimulatedCanPeer>> onBus = peers[bus & 1];
-    for (const std::shared_ptr<SimulatedCanPeer>& peer : onBus)
-        peer->frameFromBoard(peerBus, identifier, data8, now);
-}
-
-void SimulatedDynoController::advanceCanPeers(int64_t now)
-{
-    for (int bus = 0; bus < 2; ++bus) {
-        if (peers[bus].isEmpty())
-            continue;
-        PeerBus peerBus(*this, bus, now);
-        for (const std::shared_ptr<SimulatedCanPeer>& peer : peers[bus])
-            peer->advance(peerBus, now);
-    }
-}
-
-void SimulatedDynoController::attachCanPeer(int bus, std::shared_ptr<SimulatedCanPeer> peer)
-{
-    if (!peer)
-        return;
-    QMutexLocker lock(&mutex);
-    peers[bus & 1].append(std::move(peer));
-}
-
-void SimulatedDynoController::detachCanPeer(const SimulatedCanPeer* peer)
-{
-    QMutexLocker lock(&mutex);
-    for (auto& list : peers)
-        list.removeIf([peer](const std::shared_ptr<SimulatedCanPeer>& p) { return p.get() == peer; });
-}
-
-QList<std::shared_ptr<SimulatedCanPeer>> SimulatedDynoController::canPeers(int bus) const
-{
-    QMutexLocker lock(&mutex);
-    return peers[bus & 1];
 }
 
 // --------------------------------------------------------------------- queue
@@ -400,12 +361,18 @@ void SimulatedDynoController::handleApplication(uint8_t reg, uint32_t value, con
         if (canSent.size() >= maxSentCanFrames)
             canSent.remove(0, maxSentCanFrames / 4);
         canSent.append(frame);
-        handOverCanFrame(frame.bus, frame.identifier, canData.data(), now);
         if (config.canLoopback) {
             pushRaw(SimReg::canData0, canData.data());
             pushRaw(SimReg::canData1, canData.data() + 4);
             push(SimReg::canTimestamp, uint32_t(now));
             push(SimReg::canId, (uint32_t(frame.bus ^ 1) << 31) | frame.identifier);
+        }
+        if (!canPeers.empty()) {
+            canNowUs = now;
+            CanBus bus(*this);
+            const std::array<uint8_t, 8> sent = canData;
+            for (const auto& peer : canPeers)
+                peer->frameFromBoard(bus, frame.bus, frame.identifier, sent.data());
         }
         break;
     }
@@ -646,10 +613,22 @@ void SimulatedDynoController::sendRawFrame(const unsigned char* bytes)
     pushFrame(frame);
 }
 
+void SimulatedDynoController::addCanPeer(std::shared_ptr<SimulatedCanPeer> peer)
+{
+    QMutexLocker lock(&mutex);
+    canPeers.push_back(std::move(peer));
+}
+
 void SimulatedDynoController::injectCanFrame(int bus, uint32_t identifier, const unsigned char* data8,
                                              uint32_t timestamp)
 {
     QMutexLocker lock(&mutex);
+    receiveCanLocked(bus, identifier, data8, timestamp);
+}
+
+void SimulatedDynoController::receiveCanLocked(int bus, uint32_t identifier, const uint8_t* data8,
+                                               uint32_t timestamp)
+{
     pushRaw(SimReg::canData0, data8);
     pushRaw(SimReg::canData1, data8 + 4);
     push(SimReg::canTimestamp, timestamp);

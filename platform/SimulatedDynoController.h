@@ -33,9 +33,7 @@ class SimulatedTestStream;
 // keeps configuration memory, latches every target register, echoes sync,
 // answers CAN-bus status and self test, keeps user-page words (committed words
 // survive in a file), records CAN frames the board sends and lets tests inject
-// received ones, and carries the devices on its two CAN buses
-// (SimulatedCanPeer: the KX4 module of the program's controller, a test's
-// CANopen node). The bootloader takes pages, answers their check values and
+// received ones. The bootloader takes pages, answers their check values and
 // boots the new version at the end of an update. Data come from a SimulatedPlant.
 //
 // Thread-safe: the link thread transfers while tests inject and observe.
@@ -87,11 +85,9 @@ public:
     void sendFrames(const QList<QPair<uint8_t, uint32_t>>& frames);
     void sendRawFrame(const unsigned char* frame);
     void injectCanFrame(int bus, uint32_t identifier, const unsigned char* data8, uint32_t timestamp);
-    // Puts a device on CAN bus 0 or 1: from then on it sees every frame the
-    // board sends on that bus and answers through the receive path.
-    void attachCanPeer(int bus, std::shared_ptr<SimulatedCanPeer> peer);
-    void detachCanPeer(const SimulatedCanPeer* peer);
-    QList<std::shared_ptr<SimulatedCanPeer>> canPeers(int bus) const;
+    // A device on the CAN buses: it sees every frame the board sends and
+    // may answer (see SimulatedCanPeer).
+    void addCanPeer(std::shared_ptr<SimulatedCanPeer> peer);
     // Sets the bus states and reports them to the board at once.
     void setCanStatus(uint32_t bus0, uint32_t bus1);
     // The vehicle plant's load cells read beyond their range (no effect on another plant).
@@ -123,6 +119,8 @@ public:
 private:
     using Frame = std::array<uint8_t, 6>;
     class Sink;
+    class CanBus;
+    void receiveCanLocked(int bus, uint32_t identifier, const uint8_t* data8, uint32_t timestamp);
 
     int64_t nowUs() const;
     void advance(int64_t now);
@@ -131,9 +129,6 @@ private:
     void pushFrame(const Frame& frame);
     bool pop(Frame& frame);
     void clearQueue();
-    class PeerBus;
-    void handOverCanFrame(int bus, uint32_t identifier, const uint8_t* data8, int64_t now);
-    void advanceCanPeers(int64_t now);
     void handle(uint8_t reg, const uint8_t* bytes, int64_t now);
     void handleApplication(uint8_t reg, uint32_t value, const uint8_t* bytes, int64_t now);
     void handleBootloader(uint8_t reg, uint32_t value, const uint8_t* bytes, int64_t now);
@@ -185,8 +180,9 @@ private:
     QMap<uint8_t, uint32_t> userPage;
     std::array<uint8_t, 8> canData{};
     QList<SentCanFrame> canSent;
+    std::vector<std::shared_ptr<SimulatedCanPeer>> canPeers;
+    int64_t canNowUs = 0;
     uint32_t canStatus[2] = {1, 1};
-    QList<std::shared_ptr<SimulatedCanPeer>> peers[2];
     int deviceInfoCount = 0;
     int syncCount = 0;
 

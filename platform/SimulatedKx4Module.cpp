@@ -38,8 +38,8 @@ uint32_t bigEndian(const uint8_t* b)
 
 } // namespace
 
-SimulatedKx4Module::SimulatedKx4Module(quint32 serialNumber, const QString& firmwareText, int pageSize)
-    : serial(serialNumber), pageSize(pageSize), text(firmwareText)
+SimulatedKx4Module::SimulatedKx4Module(int bus, quint32 serialNumber, const QString& firmwareText, int pageSize)
+    : onBus(bus & 1), serial(serialNumber), pageSize(pageSize), text(firmwareText)
 {
     settings.insert(1, 0);
     settings.insert(2, 4095);
@@ -56,9 +56,9 @@ uint8_t SimulatedKx4Module::frameCrc(const uint8_t* data7)
     return crc;
 }
 
-void SimulatedKx4Module::frameFromBoard(SimulatedCanBus& bus, uint32_t identifier, const uint8_t* data8, int64_t)
+void SimulatedKx4Module::frameFromBoard(Bus& bus, int busIndex, uint32_t identifier, const uint8_t* data8)
 {
-    if (identifier != hostIdentifier)
+    if (busIndex != onBus || identifier != hostIdentifier)
         return;
     QMutexLocker lock(&mutex);
     ++receivedCount;
@@ -143,7 +143,7 @@ void SimulatedKx4Module::frameFromBoard(SimulatedCanBus& bus, uint32_t identifie
     }
 }
 
-void SimulatedKx4Module::finishPage(SimulatedCanBus& bus)
+void SimulatedKx4Module::finishPage(Bus& bus)
 {
     const int page = pageIndex;
     const QByteArray data = pageData.left(pageSize);
@@ -165,7 +165,7 @@ void SimulatedKx4Module::finishPage(SimulatedCanBus& bus)
     reply(bus, replyPageCheck, check);
 }
 
-void SimulatedKx4Module::reply(SimulatedCanBus& bus, uint8_t code, uint32_t value, uint8_t settingId)
+void SimulatedKx4Module::reply(Bus& bus, uint8_t code, uint32_t value, uint8_t settingId)
 {
     const uint8_t bytes[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
     if (silent)
@@ -174,10 +174,10 @@ void SimulatedKx4Module::reply(SimulatedCanBus& bus, uint8_t code, uint32_t valu
     frame[7] = frameCrc(frame);
     if (badReplyCrc)
         frame[7] ^= 0xFF;
-    bus.send(moduleIdentifier, frame);
+    bus.sendToBoard(onBus, moduleIdentifier, frame);
 }
 
-void SimulatedKx4Module::replyBytes(SimulatedCanBus& bus, uint8_t code, const uint8_t* value4)
+void SimulatedKx4Module::replyBytes(Bus& bus, uint8_t code, const uint8_t* value4)
 {
     reply(bus, code, bigEndian(value4));
 }

@@ -11,7 +11,7 @@
 #include <array>
 
 // Our own model of a KX4 power-stage module on a CAN bus of the simulated
-// controller. Frames of 8 bytes both ways: bytes 0-3 a value
+// controller (a SimulatedCanPeer on one bus). Frames of 8 bytes both ways: bytes 0-3 a value
 // (big-endian), byte 4 the command or reply code, byte 5 a setting id, byte 6
 // zero, byte 7 a CRC-8 (polynomial 0x1D, initial 0, no reflection) over
 // bytes 0-6. Commands arrive on 0x160, replies leave on 0x161.
@@ -40,10 +40,12 @@ public:
     // What a fresh module runs: older than the image the program carries.
     static QString defaultFirmwareText() { return QStringLiteral("KX4_2.0.3_2023-11-02_09-41-12"); }
 
-    explicit SimulatedKx4Module(quint32 serialNumber = firstSerialNumber,
+    // A module on CAN bus `bus` (0 or 1).
+    explicit SimulatedKx4Module(int bus = 0, quint32 serialNumber = firstSerialNumber,
                                 const QString& firmwareText = defaultFirmwareText(), int pageSize = defaultPageSize);
 
-    void frameFromBoard(SimulatedCanBus& bus, uint32_t identifier, const uint8_t* data8, int64_t nowUs) override;
+    void frameFromBoard(Bus& bus, int busIndex, uint32_t identifier, const uint8_t* data8) override;
+    void advance(Bus&, int64_t) override {}
 
     // The frame CRC: CRC-8, polynomial 0x1D, initial 0, MSB first, no final XOR, over bytes 0-6.
     static uint8_t frameCrc(const uint8_t* data7);
@@ -70,10 +72,11 @@ public:
     int framesReceived() const;
 
 private:
-    void reply(SimulatedCanBus& bus, uint8_t code, uint32_t value, uint8_t settingId = 0);
-    void replyBytes(SimulatedCanBus& bus, uint8_t code, const uint8_t* value4);
-    void finishPage(SimulatedCanBus& bus);
+    void reply(Bus& bus, uint8_t code, uint32_t value, uint8_t settingId = 0);
+    void replyBytes(Bus& bus, uint8_t code, const uint8_t* value4);
+    void finishPage(Bus& bus);
 
+    const int onBus;
     const quint32 serial;
     const int pageSize;
     mutable QMutex mutex;

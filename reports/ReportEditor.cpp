@@ -12,6 +12,7 @@
 #include "PathSaver.h"
 #include "PrintDialog.h"
 #include "ProjectListFieldId.h"
+#include "ReportFragments.h"
 #include "ReportRunTable.h"
 #include "ReportSources.h"
 #include "ReportTags.h"
@@ -90,7 +91,7 @@ bool askInt(QWidget* parent, const QString& title, const QString& label, int val
 QString widgetFragment(QObject* widget, const char* method)
 {
     QString html;
-    if (!QMetaObject::invokeMethod(widget, method, Qt::DirectConnection, Q_RETURN_ARG(QString, html)))
+    if (!ReportFragments::table(widget, method, &html))
         qDebug() << "Report fragment not offered by widget:" << method;
     return html;
 }
@@ -426,10 +427,8 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         Tools::showError(tr("Error opening report template ") + file.fileName());
         return;
     }
-    QString text = QString::fromUtf8(file.readAll());
+    const QString text = QString::fromUtf8(file.readAll());
     file.close();
-    // The stock templates name the board's configuration folder.
-    text.replace(QStringLiteral("/home/pi/.zembo/report/"), reportDir.absolutePath() + QLatin1Char('/'));
 
     LoadedRunListModel* runs = ReportSources::loadedRuns();
     const int runCount = runs ? runs->rowCount() : 0;
@@ -440,7 +439,8 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         return ok && *row >= 0 && *row < runCount;
     };
     auto loadImage = [this](const QString& path) {
-        QImage image(QDir::isAbsolutePath(path) ? path : reportDir.filePath(path));
+        const QString local = ReportTags::localPaths(path);
+        QImage image(QDir::isAbsolutePath(local) ? local : reportDir.filePath(local));
         return image;
     };
     auto printIdOf = [](const QStringList& words, int index) {
@@ -459,11 +459,11 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
         setProgress(static_cast<float>(pos) / static_cast<float>(length));
         const qsizetype start = text.indexOf(QStringLiteral("${"), pos);
         if (start < 0) {
-            dialog->insertHtml(text.mid(pos));
+            dialog->insertHtml(ReportTags::localPaths(text.mid(pos)));
             break;
         }
         if (start > pos) {
-            dialog->insertHtml(text.mid(pos, start - pos));
+            dialog->insertHtml(ReportTags::localPaths(text.mid(pos, start - pos)));
             pos = start;
             continue;
         }
@@ -557,9 +557,15 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
             const bool mainGraph = cmd == QLatin1String("main_graph_legend");
             QWidget* widget = mainGraph ? static_cast<QWidget*>(getWidgetForPrint<AMdiMainGraph>(printIdOf(words, 1), cmd))
                                         : static_cast<QWidget*>(getWidgetForPrint<AMdiUserGraph>(printIdOf(words, 1), cmd));
-            if (widget && runs)
-                dialog->insertHtml(ReportRunTable::generateLegend(*runs, mainGraph, orientation,
-                                                                  widget->findChild<ComparePlot*>()));
+            if (widget && runs) {
+                ComparePlot* plot = widget->findChild<ComparePlot*>();
+                QString html;
+                if (!ReportFragments::legend(runs, mainGraph, orientation, plot, &html)) {
+                    qDebug() << "Legend not offered by the loaded-run list, the report's own is used";
+                    html = ReportRunTable::generateLegend(*runs, mainGraph, orientation, plot);
+                }
+                dialog->insertHtml(html);
+            }
         } else if (cmd == QLatin1String("page_break")) {
             dialog->insertPageBreak();
         } else if (cmd == QLatin1String("run_info") || cmd == QLatin1String("project_info")) {
@@ -581,8 +587,14 @@ void ReportEditor::fillReport(PrintDialog* dialog, QPrinter* printer)
             }
             dialog->insertHtml(ReportTags::escapeHtml(ReportTags::runValue(runs->runAt(row), cmd, field, words.value(3))));
         } else if (cmd == QLatin1String("run_table")) {
-            if (runs)
-                dialog->insertHtml(ReportRunTable::generateRunTable(*runs, orientation));
+            if (runs) {
+                QString html;
+                if (!ReportFragments::runTable(runs, orientation, &html)) {
+                    qDebug() << "Run table not offered by the loaded-run list, the report's own is used";
+                    html = ReportRunTable::generateRunTable(*runs, orientation);
+                }
+                dialog->insertHtml(html);
+            }
         } else if (cmd == QLatin1String("result_table") || cmd == QLatin1String("result_table_transposed")) {
             if (auto* table = getWidgetForPrint<AMdiResultTable>(printIdOf(words, 1), cmd))
                 dialog->insertHtml(widgetFragment(table, cmd == QLatin1String("result_table")

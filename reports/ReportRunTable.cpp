@@ -28,7 +28,13 @@ QString row(const LoadedRunListModel& runs, int r, const QList<int>& columns, QP
 QString table(const LoadedRunListModel& runs, const QList<int>& columns, QPageLayout::Orientation orientation,
               bool visibleOnly)
 {
-    QString html = QStringLiteral("<center><table class='runtable' border='1' cellspacing='0' cellpadding='4'><tr class='header'>");
+    // Cells do not wrap, so a row keeps one line per value as on screen.
+    QString html = QStringLiteral(
+        "<style>table.runtable{\tborder-collapse: collapse;\tfont-size: 8pt;}table.runtable td{\twhite-space: nowrap;"
+        "\tpadding-left: 7px;\tpadding-right: 7px;\tpadding-top: 4px;\tpadding-bottom: 4px;\tvertical-align: middle;}"
+        "table.runtable tr.header td{\tfont-weight: bold;\tpadding: 7px;\tbackground-color: #F2F2F2;}"
+        "table.runtable tr.header td.nocurve{\ttext-align: center;\tvertical-align: middle;}</style>"
+        "<center><table class='runtable'><tr class='header'>");
     for (int c : columns)
         html += QStringLiteral("<td class='nocurve'>")
             + ReportTags::escapeHtml(runs.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())

@@ -1,5 +1,6 @@
 #include "ReportTags.h"
 
+#include "MySettings.h"
 #include "ProjectListModel.h"
 #include "RunData.h"
 #include "RunListModel.h"
@@ -72,4 +73,11 @@ QString ReportTags::escapeHtml(const QString& text)
     QString escaped = text.toHtmlEscaped();
     escaped.replace(QLatin1Char('\''), QStringLiteral("&#39;"));
     return escaped;
+}
+
+QString ReportTags::localPaths(const QString& text)
+{
+    QString local = text;
+    local.replace(QStringLiteral("/home/pi/.zembo/"), theSettings.settingsDir.absolutePath() + QLatin1Char('/'));
+    return local;
 }

@@ -28,6 +28,12 @@ public:
     // The formatted value of a field (found by database key) of a run.
     static QString runValue(RunData* run, const QString& command, int fieldId, const QString& unitOverride);
 
+    // The stock templates name the board's configuration folder
+    // ("/home/pi/.zembo/"); the real one takes its place. Applied to the text
+    // around tags and to paths in tags, so offsets in messages stay those of
+    // the template.
+    static QString localPaths(const QString& text);
+
     // Text made safe to put into HTML: project fields may come from anywhere.
     static QString escapeHtml(const QString& text);
 };

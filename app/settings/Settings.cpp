@@ -44,6 +44,8 @@
 #include "SpinBoxWithUnit.h"
 #include "SystemCommandRunner.h"
 #include "SystemRoot.h"
+#include "Statusbar.h"
+#include "UDSSetupWidget.h"
 #include "UI.h"
 #include "UnitComboBox.h"
 #include "WatermarkWidget.h"
@@ -109,6 +111,7 @@ Settings::Settings(QWidget* parent)
     linkDynoSettings();
     channelSetupList = addPage(new ChannelSetupList(this), tr("Channels"));
     powerCorrectionSetup = addPage(new PowerCorrectionSetup(this), tr("Power correction"));
+    addPage(new UDSSetupWidget(this), QStringLiteral("OBD / UDS"));
     watermarkWidget = addPage(new WatermarkWidget(this), tr("Watermark"), QStringLiteral("settings_watermark"));
     reportEditor = addPage(new ReportEditor(this), tr("Report editor"), QStringLiteral("settings_reportEditor"));
     resultScreenEditor = addPage(new ResultScreenEditor(this), tr("Result Screen editor"),
@@ -132,7 +135,7 @@ Settings::Settings(QWidget* parent)
     canOutputsWidget = addPage(new CanOutputsWidget(this), tr("CAN outputs"));
 
     if (theUI && theUI->runWidget)
-        cameraSettings->recordRunVideo = theUI->runWidget->checkBox_settings_recordRunVideo;
+        cameraSettings->setRecordRunVideoBox(theUI->runWidget->checkBox_settings_recordRunVideo);
 
     setObjectName(QStringLiteral("tabWidget_settings"));
     connect(&theACM, &AccessControlManager::signal_manufacturerModeEnabled, this,
@@ -203,7 +206,20 @@ void Settings::linkDynoSettings()
     FieldBus::registerHooks();
     links.initCanInputs = [] { FieldBus::initCanInputs(); };
     Diagnostics::registerHooks();
-    links.initUdsSetup = [] { Diagnostics::initUdsChannels(); };
+    // The OBD page loads the channel file in its init, and shares its enable
+    // box and interface list with the status bar's OBD button.
+    links.initUdsSetup = [this] {
+        auto* page = findChild<UDSSetupWidget*>();
+        if (!page) {
+            Diagnostics::initUdsChannels();
+            return;
+        }
+        if (theUI && theUI->statusbar) {
+            page->statusBarButton = theUI->statusbar->pushButton_obd;
+            theUI->statusbar->obdInterfaceCombo = page->comboBox_settings_obdInterfaceType;
+        }
+        page->init();
+    };
     links.initModbus = [this] {
         FieldBus::initModbus();
         if (modbusManager)

@@ -1,5 +1,6 @@
 #include "WatermarkWidget.h"
 
+#include "AnalysisHooks.h"
 #include "BrandingImagePreview.h"
 #include "MySettings.h"
 #include "MySettingsOwnWidgets.h"
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFormLayout>
+#include <QPointer>
 #include <QSlider>
 
 namespace {
@@ -77,6 +79,27 @@ WatermarkWidget::WatermarkWidget(QWidget* parent)
                                                     ? pixmap
                                                     : EnhancedPixmap());
     });
+
+    // The analysis graphs live below this layer: they reach the watermark
+    // through the analysis hooks, for as long as this page exists.
+    AnalysisHooks& hooks = AnalysisHooks::instance();
+    const QPointer<WatermarkWidget> page(this);
+    hooks.brandingPixmap = [page]() {
+        return page ? page->imageLabel_settings_brandingImage->preparedPixmap() : EnhancedPixmap();
+    };
+    hooks.watermarkAllPlots = [page]() { return page && page->checkBox_branding_applyWatermarkToAllPlots->isChecked(); };
+    hooks.brandingChanged = [page](QObject* receiver, std::function<void(const EnhancedPixmap&)> changed) {
+        if (page)
+            connect(page.data(), &WatermarkWidget::signal_mainGraphWatermarkChanged, receiver, std::move(changed));
+    };
+}
+
+WatermarkWidget::~WatermarkWidget()
+{
+    AnalysisHooks& hooks = AnalysisHooks::instance();
+    hooks.brandingPixmap = nullptr;
+    hooks.watermarkAllPlots = nullptr;
+    hooks.brandingChanged = nullptr;
 }
 
 QString WatermarkWidget::defaultImagePath()

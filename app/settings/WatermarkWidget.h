@@ -17,6 +17,7 @@ class WatermarkWidget : public QWidget
     Q_OBJECT
 public:
     explicit WatermarkWidget(QWidget* parent = nullptr);
+    ~WatermarkWidget() override;
 
     // Binds the widgets to the settings store and loads the default image when
     // none is stored (the main window's delayed start-up stage).

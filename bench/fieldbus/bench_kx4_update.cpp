@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Kx4TestBus bus(0);
     bus.install();
-    bus.modules.append(std::make_shared<SimulatedKx4Module>(4001));
+    bus.modules.append(std::make_shared<SimulatedKx4Module>(0, 4001));
     auto* tool = new KX4Tool(nullptr, 0);
     bus.tool = tool;
     QElapsedTimer wait;

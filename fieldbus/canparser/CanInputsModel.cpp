@@ -208,15 +208,6 @@ void CanInputsModel::addInput(CanInput* input)
     emit dataChanged(index(row, 0), index(row, columnTotal - 1));
 }
 
-void CanInputsModel::addInputFromGenerator(CanInput* input, const QString& name)
-{
-    input->setChildName(Tools::generateUniqueName(listInputNames(), name));
-    addInput(input);
-    rebuildParsingMap();
-    if (saveTimer)
-        saveTimer->start();
-}
-
 // ---------------------------------------------------------------- files
 
 void CanInputsModel::initLive()

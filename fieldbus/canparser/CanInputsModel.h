@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QPoint>
 
 #include <vector>
 
@@ -50,11 +51,13 @@ public:
     void loadFromFile();
     void loadFromString(const QString& xml);
     QString setupToString() const;
+    // The given rows as a "canInputs.xml" document.
+    QString setupToString(const QList<int>& rows) const;
     QString filePath() const { return fileName; }
 
     void addInput(CanInput* input);
-    // Takes ownership; opens no dialog here (the page's dialog is not built):
-    // the input is named, appended and saved.
+    // Takes ownership: the input, named uniquely, is opened in the CAN input
+    // dialog and kept only when the dialog is accepted.
     void addInputFromGenerator(CanInput* input, const QString& name);
     CanInput* input(int row) const { return inputs.at(row); }
     int inputCount() const { return int(inputs.size()); }
@@ -66,6 +69,18 @@ public:
     // values, with NaN gap points where a time-out would have fired.
     void parseCanFrames(const QList<canFrame_t>* frames, QList<QList<double>>* times,
                         QList<QList<double>>* values) const;
+
+    // The page's operations on rows of the model (the page's table, keys and
+    // context menu call them; dialogs go through DialogAnswerer).
+    bool action_editInput(int row, bool checkOnly);
+    void action_newInput();
+    void action_duplicate(const QList<int>& rows);
+    void action_removeInputs(QList<int> rows);
+    void action_export(const QList<int>& rows);
+    bool exportToFile(const QList<int>& rows, const QString& path) const;
+    bool action_moveUp(int row, bool checkOnly);
+    bool action_moveDown(int row, bool checkOnly);
+    void action_importServer();
 
     // Imports (append; the caller's file dialogs are in the action_ forms).
     void action_import();
@@ -96,6 +111,8 @@ public:
 
 Q_SIGNALS:
     void signal_emitError(const QString& text);
+    // A row the page's table should select (after a move).
+    void signal_selectRow(int row);
 
 public Q_SLOTS:
     void slot_saveToFile();
@@ -105,6 +122,9 @@ public Q_SLOTS:
     void slot_updateValueDisplay();
     void slot_updateDescriptions();
     void slot_frameSimulationTick();
+    void slot_keyEvent(const QList<int>& rows, int row, int key, int modifiers);
+    void slot_contextMenuEvent(const QList<int>& rows, int column, const QPoint& position);
+    void slot_doubleClickEvent(int row);
 
 private:
     struct Route {

@@ -86,10 +86,15 @@ void CanOutputMessage::slot_send()
         bus = uint8_t(channelId);
         identifier = canId;
     }
+    sendFrame(bus, identifier, bytes.data());
+}
+
+void CanOutputMessage::sendFrame(uint8_t bus, uint32_t identifier, const uint8_t* data8)
+{
     if (frameSender())
-        frameSender()(bus, identifier, bytes.data());
+        frameSender()(bus, identifier, data8);
     else if (theMCUThread)
-        theMCUThread->sendCanData(bus, identifier, bytes.data());
+        theMCUThread->sendCanData(bus, identifier, data8);
 }
 
 void CanOutputMessage::slot_shortcutAmbiguous()
@@ -136,6 +141,42 @@ void CanOutputMessage::applyEdit(CanOutputMessage* edited)
         comment = edited->comment;
     }
     qDeleteAll(old);
+}
+
+CanOutputMessageFields CanOutputMessage::fields() const
+{
+    QMutexLocker lock(&mutex);
+    CanOutputMessageFields f;
+    f.channelId = int(channelId);
+    f.canId = int(canId & 0x1FFFFFFFu);
+    f.initialData = initialData;
+    f.endianness = endianness;
+    f.comment = comment;
+    return f;
+}
+
+void CanOutputMessage::applyFields(const CanOutputMessageFields& edited)
+{
+    QMutexLocker lock(&mutex);
+    channelId = quint32(edited.channelId);
+    canId = quint32(edited.canId);
+    initialData = edited.initialData;
+    endianness = edited.endianness;
+    comment = edited.comment;
+}
+
+void CanOutputMessage::replaceChannel(int index, const CanOutputChannel& value)
+{
+    auto* fresh = new CanOutputChannel(value);
+    CanOutputChannel* old = fresh;
+    {
+        QMutexLocker lock(&mutex);
+        if (index >= 0 && index < channels.size()) {
+            old = channels.at(index);
+            channels[index] = fresh;
+        }
+    }
+    delete old;
 }
 
 void CanOutputMessage::addChannel(CanOutputChannel* channel)

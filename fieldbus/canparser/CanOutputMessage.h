@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CanOutputMessageFields.h"
 #include "lib/FieldBusEnums.h"
 
 #include <QList>
@@ -27,6 +28,8 @@ public:
     // Where a shot's frame goes: theMCUThread unless a test puts its own.
     using Sender = std::function<void(uint8_t bus, uint32_t identifier, const uint8_t* data8)>;
     static void setSender(Sender sender);
+    // Sends one frame the way the messages do (the CAN tools use it too).
+    static void sendFrame(uint8_t bus, uint32_t identifier, const uint8_t* data8);
 
     CanOutputMessage();
     ~CanOutputMessage() override;
@@ -42,6 +45,12 @@ public:
     // Takes the definition (fields and signals, not the trigger) of an edited
     // copy, under the mutex; the copy is left without signals.
     void applyEdit(CanOutputMessage* edited);
+    // The plain fields, for the dialog, and back under the mutex.
+    CanOutputMessageFields fields() const;
+    void applyFields(const CanOutputMessageFields& edited);
+    // Puts a copy of `value` in place of the signal at `index` under the
+    // mutex; the old signal goes after the lock is released.
+    void replaceChannel(int index, const CanOutputChannel& value);
     void addChannel(CanOutputChannel* channel);
     void removeChannel(int index);
     int channelCount() const;

@@ -2,9 +2,11 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QPoint>
 #include <QString>
 
 class CanOutputMessage;
+class QTableView;
 class QTimer;
 
 // The CAN output messages: their table, "canOutputs.xml", the imports and
@@ -24,6 +26,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The menus and keys of its table (`view`).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     void loadFromFile();
     void loadFromString(const QString& xml);
@@ -36,7 +41,16 @@ public:
     int messageCount() const { return int(messages.size()); }
     void action_remove(QList<int> rows);
 
+    // New message, edited in its dialog; kept only when accepted.
+    void action_new();
+    bool action_edit(int row, bool checkOnly);
+    // A ready-made message (CANopen tool): an equal one already listed
+    // (identifier, initial data, bus) is opened instead and this one dropped.
+    void addCANOutputMessage(CanOutputMessage* message);
+    void showContextMenu(int row, const QList<int>& selectedRows, const QPoint& globalPosition);
+
     void action_import();
+    void action_importServer();
     void action_export(const QList<int>& rows);
     void action_exportDBC(const QList<int>& rows);
     // The writers behind the exports; false when the file cannot be written.
@@ -45,6 +59,8 @@ public:
     QString dbcText(const QList<int>& rows) const;
 
     QTimer* saveTimer = nullptr;
+    // The table this model filters; null when it has none.
+    QTableView* view = nullptr;
 
 Q_SIGNALS:
     void signal_updatePreview();
@@ -53,8 +69,12 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void slot_saveToFile();
+    void slot_doubleClicked(const QModelIndex& index);
 
 private:
+    // Appends, opens the dialog, keeps or removes; the common end of
+    // action_new and addCANOutputMessage.
+    void addAndEdit(CanOutputMessage* message);
     void keepMalformedFile(const QString& reason);
 
     QList<CanOutputMessage*> messages;

@@ -2,6 +2,8 @@
 // search as a table of cases, its cells, outputs and hidden columns; the main
 // and user graph's curves, readouts and ranges; the CSV export options and the
 // CSV vector importer.
+#include "AMdiColorMap.h"
+#include "AMdiImage.h"
 #include "AMdiMainGraph.h"
 #include "AMdiMainGraphItem.h"
 #include "AMdiResultTable.h"
@@ -9,6 +11,9 @@
 #include "AMdiTableModelItem.h"
 #include "AMdiUserGraph.h"
 #include "AMdiUserGraphItem.h"
+#include "AMdiXYTable.h"
+#include "AMdiXYTableModel.h"
+#include "ColorMapTrackingLine.h"
 #include "AnalyzeMdi.h"
 #include "AnalyzeWidget.h"
 #include "ChannelSetup.h"
@@ -28,6 +33,13 @@
 #include "VectorChannel.h"
 #include "lib/Unit.h"
 #include "lib/Units.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QDoubleSpinBox>
+#include <QTimer>
+#include <qcustomplot.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -56,8 +68,9 @@ QString keyOf(ChannelId id)
     return getBasicChannelKey(id);
 }
 
-// A run of given samples at 1 Hz: time 0, 1, 2 ..., selection in samples.
-RunData* makeRun(const QString& name, const QMap<ChannelId, QList<double>>& samples, int first, int last)
+// A run of given samples, by default at 1 Hz (time 0, 1, 2 ...), selection in samples.
+RunData* makeRun(const QString& name, const QMap<ChannelId, QList<double>>& samples, int first, int last,
+                 double period = 1.0)
 {
     auto* run = new RunData(QStringLiteral("/nonexistent/%1.h5").arg(name), true);
     int n = 0;
@@ -65,7 +78,7 @@ RunData* makeRun(const QString& name, const QMap<ChannelId, QList<double>>& samp
         n = std::max<int>(n, int(v.size()));
     auto* time = new VectorChannel(1.0, keyOf(ChannelId_time), QStringLiteral("Time"), Quantity::Time, n, nullptr);
     for (int i = 0; i < n; ++i)
-        (*time->getRawData())[i] = i;
+        (*time->getRawData())[i] = i * period;
     run->setVectorGroup(ChannelId_time, {time});
     run->mainTimeChannel = time;
     for (auto it = samples.constBegin(); it != samples.constEnd(); ++it) {
@@ -77,6 +90,33 @@ RunData* makeRun(const QString& name, const QMap<ChannelId, QList<double>>& samp
     run->runInfo[RunListFields::selectionEnd] = double(last);
     run->runInfo[RunListFields::name] = name;
     return run;
+}
+
+// The analysis setup of a run's channel, made plain for exact cell values: no
+// unit conversion, no filter, two decimals, a fixed range when given.
+ChannelSetup* plainSetup(RunData* run, ChannelId id, double lo = kNaN, double hi = kNaN)
+{
+    ChannelSetup* setup = run->getVectorChannel(id, 0)->setup;
+    setup->unit = theUnits.unitless;
+    setup->filter = 0.0;
+    setup->decimals = 2;
+    setup->colorSteps.clear();
+    setup->bins.clear();
+    const bool fixed = !std::isnan(lo);
+    setup->autorangeMin = !fixed;
+    setup->autorangeMax = !fixed;
+    if (fixed) {
+        setup->rangeMin = lo;
+        setup->rangeMax = hi;
+    }
+    return setup;
+}
+
+void selectRows(QTableView* view, const QList<int>& rows)
+{
+    view->selectionModel()->clearSelection();
+    for (int row : rows)
+        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
 }
 
 QList<double> ramp(double from, double to, int count)
@@ -110,6 +150,11 @@ private Q_SLOTS:
     void userGraph();
     void csvExportDialog();
     void csvImporter();
+    void colorMap();
+    void xyTableFilters_data();
+    void xyTableFilters();
+    void xyTableOutputs();
+    void imageWidget();
 
 private:
     RecordingAnswerer* answerer = nullptr;
@@ -504,3 +549,410 @@ void TestAnalysisWidgets::csvImporter()
 
 QTEST_MAIN(TestAnalysisWidgets)
 #include "tst_analysis_widgets.moc"
+
+void TestAnalysisWidgets::colorMap()
+{
+    auto* map = static_cast<AMdiColorMap*>(desktop->addWidget(AMdiWidgetType_colorMap, QRect(0, 0, 500, 400), false));
+    QVERIFY(map);
+    selectRows(runView, {});
+    map->recalculate();
+    QCOMPARE(map->messageLabel->text(), QStringLiteral("Select bottom channel\\nSelect left channel\\nSelect color "
+                                                       "channel\\nSelect a run in the table above")
+                                            .replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+    QVERIFY(!map->messageLabel->isHidden());
+
+    // 4 x 4 bins over fixed ranges 0 ... 4: (0, 0) in cell (0, 0), (4, 4) in
+    // (3, 3), (4.5, 1) nowhere, two samples in (1, 1) averaged, non-finite
+    // samples skipped; the colour vector ends early (never read beyond it).
+    const QList<double> x{0, 4, 4.5, 1.2, 1.7, kNaN, 2.2, 3.9, 0.5};
+    const QList<double> y{0, 4, 1, 1.3, 1.1, 2.5, 2.2, 0.1, 0.5};
+    const QList<double> c{7, 5, 9, 2, 4, 1, std::numeric_limits<double>::infinity(), 8};
+    RunData* run = makeRun(QStringLiteral("CM"),
+                           {{ChannelId_engineSpeed, x}, {ChannelId_engineCorrectedPower, y}, {ChannelId_engineTorque, c}},
+                           0, int(x.size()) - 1);
+    runs->appendRun(run);
+    plainSetup(run, ChannelId_engineSpeed, 0, 4);
+    plainSetup(run, ChannelId_engineCorrectedPower, 0, 4);
+    ChannelSetup* cSetup = plainSetup(run, ChannelId_engineTorque);
+    map->bottomAxis->setChannelSetupByKey(keyOf(ChannelId_engineSpeed));
+    map->leftAxis->setChannelSetupByKey(keyOf(ChannelId_engineCorrectedPower));
+    map->colorAxis->setChannelSetupByKey(keyOf(ChannelId_engineTorque));
+    QCOMPARE(map->colorAxis->channelSetup, cSetup);
+    map->bottomAxis->binCount = 4;
+    map->leftAxis->binCount = 4;
+    selectRows(runView, {0});
+    map->recalculate();
+    QVERIFY(map->messageLabel->isHidden());
+    QCPColorMapData* data = map->colorMap->data();
+    QCOMPARE(data->keySize(), 4);
+    QCOMPARE(data->cell(0, 0), 7.0);
+    QCOMPARE(data->alpha(0, 0), quint8(255));
+    QCOMPARE(data->cell(3, 3), 5.0);
+    QCOMPARE(data->cell(1, 1), 3.0);
+    QCOMPARE(data->cell(3, 0), 8.0);
+    QVERIFY(std::isnan(data->cell(3, 1)));
+    QCOMPARE(data->alpha(3, 1), quint8(0));
+    QVERIFY(std::isnan(data->cell(2, 2)));
+    // The cell centres: the map covers exactly 0 ... 4.
+    QCOMPARE(data->keyRange().lower, 0.5);
+    QCOMPARE(data->keyRange().upper, 3.5);
+    QCOMPARE(map->getCValue(1.5, 1.5), 3.0);
+
+    // Another cell of the same run: no work; another run: a recalculation.
+    map->recalculationPending = false;
+    runView->selectionModel()->select(runs->index(0, 3), QItemSelectionModel::Select);
+    QVERIFY(!map->recalculationPending);
+    QCOMPARE(map->listChannelKeys(), (QStringList{keyOf(ChannelId_engineCorrectedPower), keyOf(ChannelId_engineSpeed),
+                                                  keyOf(ChannelId_engineTorque)}));
+
+    // Colour steps: absolute steps keep their values, relative ones their places.
+    const QList<ColorScaleStep> steps{{ColorScaleStepType_absolute, 10.0, Qt::blue},
+                                      {ColorScaleStepType_relative, 0.5, Qt::green},
+                                      {ColorScaleStepType_absolute, 30.0, Qt::red}};
+    auto positions = [&](double lo, double hi) {
+        QList<double> p;
+        for (const auto& stop : AMdiColorMap::gradientStops(steps, cSetup, lo, hi))
+            p.append(stop.first);
+        return p;
+    };
+    QCOMPARE(positions(10, 30), (QList<double>{0.0, 0.5, 1.0}));
+    QCOMPARE(positions(0, 40), (QList<double>{0.25, 0.5, 0.75}));
+    QCOMPARE(positions(10, 10).size(), qsizetype(1));
+
+    // Setup children under fixed names, read back.
+    QDomDocument document;
+    QDomElement setup = document.createElement(QStringLiteral("setup"));
+    map->writeToDomElement(&setup);
+    QStringList children;
+    for (QDomElement e = setup.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        children.append(e.tagName());
+    QCOMPARE(children, (QStringList{QStringLiteral("left"), QStringLiteral("bottom"), QStringLiteral("color")}));
+    QCOMPARE(setup.firstChildElement(QStringLiteral("bottom")).attribute(QStringLiteral("binCount")),
+             QStringLiteral("4"));
+    setup.firstChildElement(QStringLiteral("left")).setAttribute(QStringLiteral("binCount"), 7);
+    map->parseDomElement(&setup);
+    QCOMPARE(map->leftAxis->binCount, 7);
+
+    // Zoom rectangles: 2 x 50 pixels do nothing, 3 x 3 zoom; with Control the
+    // press belongs to the desktop and draws no rectangle.
+    map->leftAxis->binCount = 4;
+    // The rubber band is drawn only on a shown widget.
+    parent->show();
+    QTRY_VERIFY(map->plot->isVisible());
+    map->plot->replot();
+    const QPoint centre = map->plot->axisRect()->rect().center();
+    auto drag = [&](QPoint to, Qt::KeyboardModifiers modifiers) {
+        QMouseEvent press(QEvent::MouseButtonPress, centre, map->plot->mapToGlobal(centre), Qt::LeftButton,
+                          Qt::LeftButton, modifiers);
+        map->slot_mousePress(&press);
+        const bool band = map->rubberBand->isVisible();
+        QMouseEvent move(QEvent::MouseMove, to, map->plot->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, modifiers);
+        map->slot_mouseMove(&move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, map->plot->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                            modifiers);
+        map->slot_mouseRelease(&release);
+        return band;
+    };
+    const QCPRange before = map->plot->xAxis->range();
+    QVERIFY(!drag(centre + QPoint(2, 50), Qt::ControlModifier));
+    QCOMPARE(map->plot->xAxis->range(), before);
+    drag(centre + QPoint(1, 49), Qt::NoModifier); // 2 x 50 pixels
+    QCOMPARE(map->plot->xAxis->range(), before);
+    drag(centre + QPoint(2, 2), Qt::NoModifier); // 3 x 3 pixels
+    QVERIFY(map->plot->xAxis->range().size() < before.size() / 10);
+    map->updateRangesAndReplot();
+    QCOMPARE(map->plot->xAxis->range(), before);
+
+    // The cross-hair follows another cursor to the run's values at that time,
+    // and draws nothing after the run's end.
+    ColorMapTrackingLine* line = map->trackingLine;
+    Q_EMIT runs->signal_trackingLineSync(run, 6.5);
+    const QPoint p = line->cursorPoint();
+    QCOMPARE(p.x(), int(map->plot->xAxis->coordToPixel(3.9)));
+    QCOMPARE(p.y(), int(map->plot->yAxis->coordToPixel(0.1)));
+    Q_EMIT runs->signal_trackingLineSync(run, 99.0);
+    QCOMPARE(line->cursorPoint(), QPoint(-1, -1));
+    Q_EMIT runs->signal_trackingLineSync(nullptr, -1);
+    QTRY_VERIFY(line->isHidden());
+    parent->hide();
+    runs->removeAllRuns();
+    map->closeMdi();
+}
+
+void TestAnalysisWidgets::xyTableFilters_data()
+{
+    QTest::addColumn<int>("centre");
+    QTest::addColumn<int>("transient");
+    QTest::addColumn<QList<double>>("x");
+    QTest::addColumn<QList<double>>("y");
+    QTest::addColumn<QList<double>>("cells");
+
+    // Bins 0, 1, 2, 3 on both axes; the value is the sample index.
+    // A value on a midpoint belongs to the upper bin, values beyond the outer
+    // bins to no cell.
+    QTest::newRow("midpoint to upper bin") << 0 << 0 << QList<double>{0.5, 1.49, -0.1, 3.2, 0.0}
+                                           << QList<double>{0, 0, 0, 0, 0}
+                                           << QList<double>{4, 0.5, kNaN, kNaN};
+    // 95 %: within 2.5 % of the spacing of the bin value (0.95 exactly counts).
+    QTest::newRow("centre filter 95 %") << 95 << 0 << QList<double>{1.0, 1.025, 1.03, 2.0, 1.97}
+                                        << QList<double>{0, 0, 0, 0, 0}
+                                        << QList<double>{kNaN, 0.5, 3, kNaN};
+    // 0.125 s samples: 8 in cell 0, 16 (2 s) in cell 1, 8 in cell 0. With
+    // 500 ms only samples 12 ... 19 count; a NaN X (sample 13) neither
+    // counts nor restarts the clock.
+    QList<double> dwell;
+    for (int i = 0; i < 32; ++i)
+        dwell.append(i >= 8 && i < 24 ? 1.0 : 0.0);
+    dwell[13] = kNaN;
+    QTest::newRow("transient 500 ms") << 0 << 500 << dwell << QList<double>(32, 0.0)
+                                      << QList<double>{kNaN, (12 + 14 + 15 + 16 + 17 + 18 + 19) / 7.0, kNaN, kNaN};
+}
+
+void TestAnalysisWidgets::xyTableFilters()
+{
+    QFETCH(int, centre);
+    QFETCH(int, transient);
+    QFETCH(QList<double>, x);
+    QFETCH(QList<double>, y);
+    QFETCH(QList<double>, cells);
+    QList<double> v;
+    for (int i = 0; i < x.size(); ++i)
+        v.append(i);
+    RunData* run = makeRun(QStringLiteral("XY"),
+                           {{ChannelId_engineSpeed, x}, {ChannelId_engineCorrectedPower, y}, {ChannelId_engineTorque, v}},
+                           0, int(x.size()) - 1, 0.125);
+    runs->appendRun(run);
+    auto* table = static_cast<AMdiXYTable*>(desktop->addWidget(AMdiWidgetType_xyTable, QRect(0, 0, 400, 300), false));
+    QVERIFY(table);
+    AMdiXYTableModel* model = table->model;
+    plainSetup(run, ChannelId_engineSpeed)->bins = {0, 1, 2, 3};
+    plainSetup(run, ChannelId_engineCorrectedPower)->bins = {0, 1, 2, 3};
+    plainSetup(run, ChannelId_engineTorque);
+    model->setChannelSetup(XYMapAxis_bottom, run->getVectorChannel(ChannelId_engineSpeed, 0)->setup);
+    model->setChannelSetup(XYMapAxis_left, run->getVectorChannel(ChannelId_engineCorrectedPower, 0)->setup);
+    model->setChannelSetup(XYMapAxis_value, run->getVectorChannel(ChannelId_engineTorque, 0)->setup);
+    model->centerFilter->setValue(centre);
+    model->transientFilter->setValue(transient);
+    selectRows(runView, {0});
+    table->recalculate();
+    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(model->columnCount(), 4);
+    for (int c = 0; c < 4; ++c) {
+        const double value = model->cells.at(c);
+        if (std::isnan(cells.at(c)))
+            QVERIFY2(std::isnan(value), qPrintable(QString::number(c)));
+        else
+            QCOMPARE(value, cells.at(c));
+    }
+    runs->removeAllRuns();
+    table->closeMdi();
+}
+
+void TestAnalysisWidgets::xyTableOutputs()
+{
+    auto* table = static_cast<AMdiXYTable*>(desktop->addWidget(AMdiWidgetType_xyTable, QRect(0, 0, 400, 300), false));
+    AMdiXYTableModel* model = table->model;
+    // No run, no channel: all four messages; 2 x 2 cells "??" on "#F9F9F9".
+    selectRows(runView, {});
+    table->recalculate();
+    QCOMPARE(model->infoLabel->text(), QStringLiteral("Select a run in the table above\nSelect bottom channel\nSelect "
+                                                      "left channel\nSelect color channel"));
+    const QString empty = table->generateReportTable();
+    QCOMPARE(empty.count(QStringLiteral("<td><center><b>?" "?</b></center></td>")), 2);
+    QCOMPARE(empty.count(QStringLiteral("background-color: #F9F9F9")), 4);
+
+    // Two runs at bins 10 ... 30 (columns) and 1, 2 (rows): value 10 + column
+    // step, colour range fixed 10 ... 30 with a relative stop at 0.5.
+    const QList<double> x{10, 20, 30, 10, 20, 30};
+    const QList<double> y{1, 1, 1, 2, 2, 2};
+    const QList<double> v{10, 20, 30, 12, 25, 28};
+    RunData* run = makeRun(QStringLiteral("R \"1\" <b>"),
+                           {{ChannelId_engineSpeed, x}, {ChannelId_engineCorrectedPower, y}, {ChannelId_engineTorque, v}},
+                           0, 5);
+    runs->appendRun(run);
+    plainSetup(run, ChannelId_engineSpeed)->bins = {10, 20, 30};
+    plainSetup(run, ChannelId_engineCorrectedPower)->bins = {1, 2};
+    ChannelSetup* vSetup = plainSetup(run, ChannelId_engineTorque, 10, 30);
+    vSetup->displayName = QStringLiteral("Loss <&> \"x\"");
+    vSetup->colorSteps = {{ColorScaleStepType_relative, 0.0, Qt::blue},
+                          {ColorScaleStepType_relative, 0.5, QColor(0, 200, 0)},
+                          {ColorScaleStepType_absolute, 25.0, QColor(200, 200, 0)},
+                          {ColorScaleStepType_relative, 1.0, Qt::red}};
+    model->setChannelSetup(XYMapAxis_bottom, run->getVectorChannel(ChannelId_engineSpeed, 0)->setup);
+    model->setChannelSetup(XYMapAxis_left, run->getVectorChannel(ChannelId_engineCorrectedPower, 0)->setup);
+    model->setChannelSetup(XYMapAxis_value, vSetup);
+    selectRows(runView, {0});
+    table->recalculate();
+    QCOMPARE(model->colorLow, 10.0);
+    QCOMPARE(model->colorHigh, 30.0);
+    // The gradient's colour table is quantised: a few steps either way.
+    auto near = [model](int row, int column, QColor expected) {
+        const QColor c = model->data(model->index(row, column), Qt::BackgroundRole).value<QBrush>().color();
+        return std::abs(c.red() - expected.red()) <= 3 && std::abs(c.green() - expected.green()) <= 3
+               && std::abs(c.blue() - expected.blue()) <= 3;
+    };
+    QVERIFY(near(0, 1, QColor(0, 200, 0)));
+    QVERIFY(near(1, 1, QColor(200, 200, 0)));
+    QCOMPARE(model->data(model->index(1, 2)).toString(), vSetup->getLabelString(28));
+
+    // invertY: the last bin on top, in view, report and CSV.
+    model->invertY = true;
+    table->recalculate();
+    QCOMPARE(model->headerData(0, Qt::Vertical).toString(), vSetup->getLabelString(2));
+    QCOMPARE(model->data(model->index(0, 0)).toString(), vSetup->getLabelString(12));
+    const QString html = table->generateReportTable();
+    QVERIFY(html.startsWith(QStringLiteral("<center><table cellpadding=\"3\" style='font-size: 8pt'><tr "
+                                           "style='background-color: #F0F0F0'><td colspan='4'><center>")));
+    QVERIFY(html.contains(QStringLiteral("Loss &lt;&amp;&gt;")));
+    QVERIFY(!html.contains(QStringLiteral("<&>")));
+    auto cell = [&](double v) { return html.indexOf(QStringLiteral("<center>%1</center>").arg(vSetup->getLabelString(v))); };
+    QVERIFY(cell(12) > 0 && cell(12) < cell(10));
+    const QString csvPath = dir.filePath(QStringLiteral("xy.csv"));
+    QVERIFY(model->writeCSV(csvPath));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("C: Loss <&> \"x\"")));
+    QCOMPARE(lines.at(3), QStringLiteral("\"\",\"10.00\",\"20.00\",\"30.00\""));
+    QCOMPARE(lines.at(4), QStringLiteral("\"2.00\",\"12.00\",\"25.00\",\"28.00\""));
+    QVERIFY(!model->writeCSV(dir.filePath(QStringLiteral("missing/xy.csv"))));
+
+    // Setup: stored filters, invertY and the three channels, read back.
+    QDomDocument document;
+    QDomElement setup = document.createElement(QStringLiteral("setup"));
+    model->centerFilter->setValue(50);
+    table->writeToDomElement(&setup);
+    QCOMPARE(setup.attribute(QStringLiteral("invertY")), QStringLiteral("1"));
+    QCOMPARE(setup.firstChildElement(QStringLiteral("c")).attribute(QStringLiteral("channelKey")), vSetup->key);
+    setup.setAttribute(QStringLiteral("transientFilter"), QStringLiteral("9999"));
+    setup.setAttribute(QStringLiteral("centerFilter"), QStringLiteral("x"));
+    table->parseDomElement(&setup);
+    QCOMPARE(model->transientFilter->value(), 5000);
+    QCOMPARE(model->centerFilter->value(), 0);
+    QCOMPARE(table->listChannelKeys().size(), qsizetype(3));
+
+    // Copy of rows 0 ... 1 and columns 0 ... 1; a hidden middle column.
+    table->view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)),
+                                          QItemSelectionModel::ClearAndSelect);
+    model->copyToClipboard(table->view);
+    QCOMPARE(QApplication::clipboard()->text(),
+             vSetup->getLabelString(12) + QLatin1Char('\t') + vSetup->getLabelString(25) + QLatin1Char('\n')
+                 + vSetup->getLabelString(10) + QLatin1Char('\t') + vSetup->getLabelString(20) + QLatin1Char('\n'));
+    table->view->setColumnHidden(0, true);
+    table->view->setColumnHidden(1, true);
+    model->copyToClipboard(table->view);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\n\n"));
+    // The report fragment by name, as the report tags call it.
+    QString byName;
+    QVERIFY(QMetaObject::invokeMethod(table, "generateReportTable", Qt::DirectConnection, Q_RETURN_ARG(QString, byName)));
+    QCOMPARE(byName, table->generateReportTable());
+    runs->removeAllRuns();
+    table->closeMdi();
+}
+
+void TestAnalysisWidgets::imageWidget()
+{
+    // Three pictures (one not a picture) and a setup read while visible.
+    QStringList files;
+    for (int i = 0; i < 2; ++i) {
+        QImage image(40 + i * 20, 30, QImage::Format_RGB32);
+        image.fill(i ? Qt::red : Qt::blue);
+        files.append(dir.filePath(QStringLiteral("p%1.png").arg(i)));
+        QVERIFY(image.save(files.last()));
+    }
+    files.insert(1, dir.filePath(QStringLiteral("not-a-picture.png")));
+    {
+        QFile bad(files.at(1));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("text");
+    }
+    parent->show();
+    auto* image = static_cast<AMdiImage*>(desktop->addWidget(AMdiWidgetType_image, QRect(0, 0, 200, 100), false));
+    QVERIFY(image);
+    QTRY_VERIFY(image->isVisible());
+    // Shown for the first time: the resize shows the (missing) picture.
+    QTRY_COMPARE(image->label->text(), QStringLiteral("Select images"));
+    auto setupWith = [](const QStringList& names, const QString& swapTime) {
+        QDomDocument document;
+        QDomElement setup = document.createElement(QStringLiteral("setup"));
+        for (const QString& name : names) {
+            QDomElement e = document.createElement(QStringLiteral("image"));
+            e.setAttribute(QStringLiteral("src"), name);
+            setup.appendChild(e);
+        }
+        setup.appendChild(document.createElement(QStringLiteral("other")));
+        if (!swapTime.isNull())
+            setup.setAttribute(QStringLiteral("swapTime"), swapTime);
+        document.appendChild(setup);
+        return document;
+    };
+    QDomDocument document = setupWith(files, QStringLiteral("300"));
+    QDomElement setup = document.documentElement();
+    image->parseDomElement(&setup);
+    QCOMPARE(image->fileNames, files);
+    QCOMPARE(image->swapTimer->interval(), 500);
+    QVERIFY(image->swapTimer->isActive());
+    // The index advances before showing: the second file, not a picture.
+    QCOMPARE(image->currentIndex, 1);
+    QCOMPARE(image->label->text(), QStringLiteral("Invalid image"));
+    image->slot_swapTick(true);
+    QVERIFY(!image->label->pixmap().isNull());
+    image->slot_swapTick(true);
+    QCOMPARE(image->currentIndex, 0);
+    // Hidden: a tick changes nothing.
+    image->hide();
+    image->slot_swapTick(true);
+    QCOMPARE(image->currentIndex, 0);
+    image->show();
+
+    // Written back as read, swap time included.
+    QDomDocument out;
+    QDomElement written = out.createElement(QStringLiteral("setup"));
+    image->writeToDomElement(&written);
+    QCOMPARE(written.attribute(QStringLiteral("swapTime")), QStringLiteral("500"));
+    QCOMPARE(written.elementsByTagName(QStringLiteral("image")).size(), 3);
+
+    // One file: shown, and the timer stops. 2000 ms kept, a missing value gives 500.
+    auto* single = static_cast<AMdiImage*>(desktop->addWidget(AMdiWidgetType_image, QRect(0, 0, 200, 100), false));
+    QTRY_VERIFY(single->isVisible());
+    QDomDocument one = setupWith({files.first()}, QStringLiteral("2000"));
+    QDomElement oneSetup = one.documentElement();
+    single->parseDomElement(&oneSetup);
+    QCOMPARE(single->swapTimer->interval(), 2000);
+    QVERIFY(!single->swapTimer->isActive());
+    QVERIFY(!single->label->pixmap().isNull());
+    auto* noTime = new AMdiImage(desktop);
+    QDomDocument none = setupWith({}, QString());
+    QDomElement noneSetup = none.documentElement();
+    noTime->parseDomElement(&noneSetup);
+    QCOMPARE(noTime->swapTimer->interval(), 500);
+    delete noTime;
+
+    // The dialog closed at once: 2345 ms show as 2.3 s and come back as 2300;
+    // an empty line between two names yields two files.
+    QDomDocument odd = setupWith(files, QStringLiteral("2345"));
+    QDomElement oddSetup = odd.documentElement();
+    image->fileNames.clear();
+    image->parseDomElement(&oddSetup);
+    QCOMPARE(image->swapTimer->interval(), 2345);
+    answerer->respond = [&files](QDialog* dialog) {
+        if (auto* text = dialog->findChild<QPlainTextEdit*>())
+            text->setPlainText(files.at(0) + QStringLiteral("\n\n") + files.at(2));
+        return int(QDialog::Rejected);
+    };
+    image->slot_configureWidget();
+    answerer->respond = nullptr;
+    QCOMPARE(image->swapTimer->interval(), 2300);
+    QCOMPARE(image->fileNames, (QStringList{files.at(0), files.at(2)}));
+
+    // Large pictures are decoded at most at the size given.
+    QImage big(4000, 3000, QImage::Format_RGB32);
+    big.fill(Qt::green);
+    const QString bigPath = dir.filePath(QStringLiteral("big.jpg"));
+    QVERIFY(big.save(bigPath));
+    QCOMPARE(AMdiImage::loadPicture(bigPath, QSize(800, 480)).size(), QSize(640, 480));
+    QCOMPARE(AMdiImage::loadPicture(files.first(), QSize(800, 480)).size(), QSize(40, 30));
+    single->closeMdi();
+    image->closeMdi();
+    parent->hide();
+}

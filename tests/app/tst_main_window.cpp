@@ -318,7 +318,7 @@ void TestMainWindow::runStartWithoutRunFileLeavesNothingRecording()
     QCOMPARE(run->pushButton_run_startStop->text(), QStringLiteral("&START"));
     QCOMPARE(log->count(QStringLiteral("Run START")), 1);
     QCOMPARE(log->count(QStringLiteral("Run log file initialization failed")), 1);
-    QVERIFY(!theUI->settings->cameraSettings->recording);
+    QVERIFY(!theUI->settings->cameraSettings->isRecording());
     QVERIFY(!run->runThread->runActive);
     for (int i = 0; i < theUI->tabWidget_main->count(); ++i)
         QVERIFY(theUI->tabWidget_main->isTabEnabled(i));
@@ -350,7 +350,8 @@ void TestMainWindow::runStartAndStop()
                  .hasMatch(),
              qPrintable(file));
     QCOMPARE(run->pushButton_run_startStop->text(), QStringLiteral("&STOP"));
-    QVERIFY(theUI->settings->cameraSettings->recording);
+    // Without a camera source the RUN panel's box alone records nothing.
+    QVERIFY(!theUI->settings->cameraSettings->isRecording());
     QCOMPARE(run->mdiManager->unpauseCount, unpaused + 1);
     for (int i = 0; i < theUI->tabWidget_main->count(); ++i)
         QCOMPARE(theUI->tabWidget_main->isTabEnabled(i), i == MainTab_run);
@@ -379,7 +380,7 @@ void TestMainWindow::runStartAndStop()
     QCOMPARE(run->pushButton_analyzeLastRun->palette().color(QPalette::Button), QColor(140, 255, 140));
     QCOMPARE(run->pushButton_run_startStop->text(), QStringLiteral("&START"));
     QVERIFY(run->pushButton_run_startStop->isEnabled());
-    QVERIFY(!theUI->settings->cameraSettings->recording);
+    QVERIFY(!theUI->settings->cameraSettings->isRecording());
     for (int i = 0; i < theUI->tabWidget_main->count(); ++i)
         QVERIFY(theUI->tabWidget_main->isTabEnabled(i));
     QVERIFY(theUI->settings->remoteControl->state.analyzePageEnabled());

@@ -4,6 +4,7 @@
 // RUN WIDGETS grid under the lock, the watermark and the disk clean-up tool.
 #include "AccessControlManager.h"
 #include "AccessControlWidget.h"
+#include "AnalysisHooks.h"
 #include "BrandingImagePreview.h"
 #include "ChannelSetup.h"
 #include "ChannelSetupModel.h"
@@ -102,6 +103,7 @@ void TestSettingsTab::pageOrderAndAccessKeys()
         {"Project", ""},
         {"Channels", ""},
         {"Power correction", ""},
+        {"OBD / UDS", ""},
         {"Watermark", "settings_watermark"},
         {"Report editor", "settings_reportEditor"},
         {"Result Screen editor", "settings_resultScreenEditor"},
@@ -381,6 +383,12 @@ void TestSettingsTab::watermarkOpacityAndCoalescing()
 
     QSignalSpy pixmaps(preview, &BrandingImagePreview::signal_pixmapChanged);
     QSignalSpy userGraph(page, &WatermarkWidget::signal_userGraphWatermarkChanged);
+    // The analysis graphs subscribe through their hooks, for their lifetime.
+    AnalysisHooks& hooks = AnalysisHooks::instance();
+    QVERIFY(hooks.brandingChanged && hooks.brandingPixmap && hooks.watermarkAllPlots);
+    QList<EnhancedPixmap> graphSaw;
+    auto* graph = new QObject;
+    hooks.brandingChanged(graph, [&graphSaw](const EnhancedPixmap& p) { graphSaw.append(p); });
     page->horizontalSlider_branding_scale->setValue(80);
     page->horizontalSlider_branding_horizontalPosition->setValue(20);
     page->horizontalSlider_branding_verticalPosition->setValue(70);
@@ -396,9 +404,14 @@ void TestSettingsTab::watermarkOpacityAndCoalescing()
     const QColor pixel = prepared.toImage().pixelColor(10, 10);
     QVERIFY2(std::abs(pixel.green() - 127) <= 1 && pixel.red() == 255,
              qPrintable(QStringLiteral("%1 %2 %3").arg(pixel.red()).arg(pixel.green()).arg(pixel.blue())));
+    QCOMPARE(graphSaw.size(), 1);
+    QCOMPARE(hooks.brandingPixmap().toImage(), prepared.toImage());
+    delete graph;
     // The user graph gets it only while the scope box is checked.
     QVERIFY(userGraph.first().first().value<EnhancedPixmap>().isNull());
+    QVERIFY(!hooks.watermarkAllPlots());
     page->checkBox_branding_applyWatermarkToAllPlots->setChecked(true);
+    QVERIFY(hooks.watermarkAllPlots());
     QTRY_COMPARE(userGraph.size(), 2);
     QVERIFY(!userGraph.last().first().value<EnhancedPixmap>().isNull());
     page->checkBox_branding_applyWatermarkToAllPlots->setChecked(false);

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void connectsAndPolls();
+    void troubleCodes();
     void slowAndSplitReplies();
     void keepAliveLoss();
     void unplugAndReplug();
@@ -64,6 +65,8 @@ private:
     std::unique_ptr<QueuedSpy> progress;
     std::unique_ptr<QueuedSpy> statusTexts;
     std::unique_ptr<QueuedSpy> logged;
+    std::unique_ptr<QueuedSpy> codeLists;
+    std::unique_ptr<QueuedSpy> cleared;
 };
 
 void TestObdThread::plug()
@@ -105,6 +108,8 @@ void TestObdThread::initTestCase()
     progress = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_whatsGoingOn);
     statusTexts = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_setStatusText);
     logged = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_newDataToLogWriter);
+    codeLists = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_errorCodesList);
+    cleared = std::make_unique<QueuedSpy>(theObdThread, &ObdThread::signal_errorCodesCleared);
     theObdThread->start();
     theObdOptions.enable = true;
     theObdOptions.interfaceType = 1;
@@ -175,6 +180,38 @@ void TestObdThread::connectsAndPolls()
     for (const QList<QVariant>& args : *logged)
         rpmLogged = rpmLogged || (args.at(1).value<uint16_t>() == rpm->logId() && args.at(0).toDouble() == 1726.0);
     QVERIFY(rpmLogged);
+}
+
+// Service 03 and 04 through the real thread: both ECUs answer on CAN, the
+// engine with two codes; the read after connection came by itself.
+void TestObdThread::troubleCodes()
+{
+    const QList<QString> expected {"P0133", "P0300"};
+    QTRY_VERIFY(!codeLists->isEmpty());
+    QCOMPARE(codeLists->first().at(0).value<QList<QString>>(), expected);
+    codeLists->clear();
+    const int from = adapter.commandLog().size();
+
+    // Two requests before a tick are one read; a clear waits for the next tick.
+    QMetaObject::invokeMethod(theObdThread, "slot_readErrorCodesRequested", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(theObdThread, "slot_readErrorCodesRequested", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(theObdThread, "slot_clearErrorCodesRequested", Qt::QueuedConnection);
+    QTRY_COMPARE_WITH_TIMEOUT(cleared->size(), 1, 5000);
+    QCOMPARE(codeLists->size(), 1);
+    const QList<QByteArray> all = adapter.commandLog();
+    const QList<QByteArray> sent = all.mid(from);
+    QCOMPARE(sent.count("03"), 1);
+    QCOMPARE(sent.count("04"), 1);
+    const int read = all.indexOf("03", from);
+    QVERIFY(read < all.indexOf("04", from));
+    // The read leaves with the header the adapter holds: the polling's last.
+    QByteArray header;
+    for (int i = read - 1; i >= 0 && header.isEmpty(); --i) {
+        if (all.at(i).startsWith("ATSH"))
+            header = all.at(i);
+    }
+    QCOMPARE(codeLists->first().at(0).value<QList<QString>>(),
+             header == "ATSH 7E1" ? QList<QString>() : expected);
 }
 
 // Answers that arrive in pieces, or late, are read whole up to the prompt.

@@ -200,19 +200,26 @@ void TestSerialCommLog::logFiles()
     QVERIFY(QString::fromUtf8(file.readAll()).contains(QStringLiteral("OK\u240D>\n")));
     file.close();
 
-    // Twice within the same second with the same name: one file, two first lines.
+    // Twice within the same second with the same name: two files, each with
+    // its own first line (a switch-on is a new file).
     SerialCommLog other;
+    QString firstSame;
     for (int attempt = 0; attempt < 5; ++attempt) {
         const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss"));
         other.createLogFile(QStringLiteral("same"));
+        firstSame = other.logFileName();
         other.createLogFile(QStringLiteral("same"));
         if (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh-mm-ss")) == before)
             break;
     }
-    QFile same(other.logFileName());
+    QVERIFY(other.logFileName() != firstSame);
+    QVERIFY(other.logFileName().endsWith(QStringLiteral("_2.txt")));
     other.slot_refreshDisplay();
-    QVERIFY(same.open(QIODevice::ReadOnly));
-    QVERIFY(QString::fromUtf8(same.readAll()).count(QStringLiteral("same log start ")) >= 2);
+    for (const QString& path : {firstSame, other.logFileName()}) {
+        QFile same(path);
+        QVERIFY(same.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(same.readAll()).count(QStringLiteral("same log start ")), 1);
+    }
 }
 
 QTEST_MAIN(TestSerialCommLog)

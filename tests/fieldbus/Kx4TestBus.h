@@ -15,7 +15,7 @@
 // link: what the tool sends reaches every module at once, and the modules'
 // replies reach the tool as one queued frame batch, as the run thread
 // delivers them. Every frame both ways is kept (byte 7 included).
-class Kx4TestBus : public SimulatedCanBus
+class Kx4TestBus : public SimulatedCanPeer::Bus
 {
 public:
     struct Frame {
@@ -36,8 +36,7 @@ public:
         });
     }
 
-    int index() const override { return busIndex; }
-    void send(uint32_t identifier, const uint8_t* data8) override
+    void sendToBoard(int, uint32_t identifier, const uint8_t* data8) override
     {
         // Called with `mutex` held (from fromTool).
         canFrame_t frame{};
@@ -52,10 +51,8 @@ public:
     {
         QMutexLocker lock(&mutex);
         frames.append({true, id, QByteArray(reinterpret_cast<const char*>(data8), 8)});
-        if (int(bus) != busIndex)
-            return;
         for (const auto& module : modules)
-            module->frameFromBoard(*this, id, data8, 0);
+            module->frameFromBoard(*this, int(bus), id, data8);
         if (!replies.isEmpty() && !deliveryQueued) {
             deliveryQueued = true;
             QMetaObject::invokeMethod(qApp, [this] { deliver(); }, Qt::QueuedConnection);

@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     KX4Tool::setPauseScale(0.0);
     Kx4TestBus bus(0);
     bus.install();
-    bus.modules.append(std::make_shared<SimulatedKx4Module>(4001));
-    bus.modules.append(std::make_shared<SimulatedKx4Module>(0xA1B2C3D4u));
+    bus.modules.append(std::make_shared<SimulatedKx4Module>(0, 4001));
+    bus.modules.append(std::make_shared<SimulatedKx4Module>(0, 0xA1B2C3D4u));
     auto* tool = new KX4Tool(nullptr, 0);
     bus.tool = tool;
     bool updated = false;

@@ -95,7 +95,7 @@ void TstKx4::cleanup()
 KX4Tool* TstKx4::openTool(int modules)
 {
     for (int i = 0; i < modules; ++i)
-        bus->modules.append(std::make_shared<SimulatedKx4Module>(SimulatedKx4Module::firstSerialNumber + quint32(i)));
+        bus->modules.append(std::make_shared<SimulatedKx4Module>(0, SimulatedKx4Module::firstSerialNumber + quint32(i)));
     tool = new KX4Tool(nullptr, 0);
     bus->tool = tool;
     return tool;
@@ -248,7 +248,7 @@ void TstKx4::fanOutputAndCanTest()
 
 void TstKx4::badReplyCrcIsReportedAndUsed()
 {
-    bus->modules.append(std::make_shared<SimulatedKx4Module>(4001));
+    bus->modules.append(std::make_shared<SimulatedKx4Module>(0, 4001));
     bus->modules[0]->setBadReplyCrc(true);
     openTool(0);
     QTRY_COMPARE(tool->deviceList->count(), 1);
@@ -436,11 +436,11 @@ void TstKx4::moduleThroughTheSimulatedController()
     // The real path: frames through the MCU link's registers to the
     // controller, which hands them to the module on its bus; the replies come
     // back as received CAN frames.
-    SimulatedControllerConfig config;
-    config.kx4Modules = 1;
-    LinkFixture link(config);
-    QCOMPARE(link.sim->canPeers(0).size(), 1);
-    QCOMPARE(link.sim->canPeers(1).size(), 0);
+    QCOMPARE(SimulatedControllerConfig::fromString(QStringLiteral("kx4=2")).kx4Modules, 2);
+    QCOMPARE(SimulatedControllerConfig().kx4Modules, 0);
+    LinkFixture link;
+    const auto module = std::make_shared<SimulatedKx4Module>(0, SimulatedKx4Module::firstSerialNumber);
+    link.sim->addCanPeer(module);
     link.start();
     QVERIFY(link.waitConfirmed(5000));
     uint8_t scan[8] = {0, 0, 0, 0, 10, 0, 0, 0};
@@ -459,8 +459,6 @@ void TstKx4::moduleThroughTheSimulatedController()
     link.link->slot_commitWriteReg();
     QTest::qWait(200);
     QCOMPARE(link.receivedOf(DynoRegister::canId).size(), 1);
-    const auto module = std::dynamic_pointer_cast<SimulatedKx4Module>(link.sim->canPeers(0).first());
-    QVERIFY(module);
     QCOMPARE(module->framesReceived(), 1);
 }
 

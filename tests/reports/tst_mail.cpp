@@ -22,6 +22,7 @@ private Q_SLOTS:
     void quotedPrintable();
     void headerAndInjection();
     void deliveredToAiosmtpd();
+    void decodedByPython();
 };
 
 void TestMail::base64Lines()
@@ -138,6 +139,58 @@ void TestMail::deliveredToAiosmtpd()
                                 "assert parts[0].get_content() == open(sys.argv[2], 'rb').read()\n"
                                 "print('ok')\n"),
                  raw, attachmentFile.fileName()});
+    QVERIFY(check.waitForFinished(30000));
+    QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+}
+
+// Our quoted-printable body and encoded subject read back by Python's quopri
+// and email packages; soft line breaks never fall inside an escape.
+void TestMail::decodedByPython()
+{
+    QTemporaryDir dir;
+    // Escapes at every offset against the 76-character limit.
+    QString html;
+    for (int i = 0; i < 400; ++i)
+        html += (i % 7 == 0) ? QStringLiteral("Ω=") : QString(QLatin1Char('a' + i % 26));
+    html += QStringLiteral("\n.dot\n") + QString(1200, QLatin1Char('x')) + QStringLiteral("é\n");
+    MimeMessage message;
+    message.setSender(EmailAddress(QStringLiteral("me@example.org")));
+    message.addTo(EmailAddress(QStringLiteral("you@example.org")));
+    const QString subject = QStringLiteral("Prüfstand Ω – Leistung ") + QString(60, QLatin1Char('z'));
+    message.setSubject(subject);
+    message.addPart(new MimeHtml(html));
+    const QByteArray raw = message.toString().toUtf8();
+    for (const QByteArray& line : raw.split('\n')) {
+        QVERIFY(line.size() <= 998);
+        const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+        const qsizetype eq = text.lastIndexOf('=');
+        // "=" as the last or next-to-last character would be a split escape,
+        // unless it is the soft break itself.
+        QVERIFY2(!(eq >= 0 && eq == text.size() - 2), text.constData());
+    }
+    QFile out(dir.filePath(QStringLiteral("m.eml")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(raw);
+    out.close();
+    QFile expected(dir.filePath(QStringLiteral("body.txt")));
+    QVERIFY(expected.open(QIODevice::WriteOnly));
+    expected.write(html.toUtf8());
+    expected.close();
+    QProcess check;
+    check.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("import sys, email, email.policy, quopri\n"
+                                "raw = open(sys.argv[1], 'rb').read()\n"
+                                "m = email.message_from_bytes(raw, policy=email.policy.default)\n"
+                                "assert str(m['Subject']) == sys.argv[3], repr(str(m['Subject']))\n"
+                                "part = next(p for p in m.walk() if p.get_content_type() == 'text/html')\n"
+                                "assert part['Content-Transfer-Encoding'].lower() == 'quoted-printable'\n"
+                                "body = part.get_payload(decode=False).encode('ascii')\n"
+                                "want = open(sys.argv[2], 'rb').read().replace(b'\\n', b'\\r\\n')\n"
+                                "got = quopri.decodestring(body)\n"
+                                "assert got.rstrip(b'\\r\\n') == want.rstrip(b'\\r\\n'), (got[:80], want[:80])\n"
+                                "print('ok')\n"),
+                 out.fileName(), expected.fileName(), subject});
     QVERIFY(check.waitForFinished(30000));
     QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
 }

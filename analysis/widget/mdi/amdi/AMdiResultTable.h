@@ -20,8 +20,9 @@ public:
     void parseDomElementChild(const QDomElement* setup) override;
     void writeToDomElementChild(QDomElement* setup) override;
 
-    QString generateReportTable() const;
-    QString generateReportTableTransposed() const;
+    // Called by name from the report tags.
+    Q_INVOKABLE QString generateReportTable() const;
+    Q_INVOKABLE QString generateReportTableTransposed() const;
 
     AMdiResultTableModel* model = nullptr;
     QTableView* view = nullptr;

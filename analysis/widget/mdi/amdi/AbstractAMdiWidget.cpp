@@ -78,19 +78,31 @@ void AbstractAMdiWidget::slot_queueRecalculation()
     recalculationTimer->start();
 }
 
+void AbstractAMdiWidget::runRecalculation()
+{
+    recalculate();
+    ++recalculationCount;
+    paintedSinceRecalculation = false;
+    recalculationPending = false;
+}
+
 void AbstractAMdiWidget::slot_maybeRecalculate()
 {
-    if (recalculationPending && isVisible()) {
-        recalculate();
-        recalculationPending = false;
-    }
+    if (recalculationPending && isVisible())
+        runRecalculation();
 }
 
 void AbstractAMdiWidget::showEvent(QShowEvent* event)
 {
-    if (recalculationPending && isVisible()) {
-        recalculate();
-        recalculationPending = false;
-    }
+    if (recalculationPending && isVisible())
+        runRecalculation();
     AbstractMdiWidget::showEvent(event);
+}
+
+bool AbstractAMdiWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    // The content frame covers the widget: its paint is the widget's paint.
+    if (watched == contentFrame && event->type() == QEvent::Paint)
+        paintedSinceRecalculation = true;
+    return AbstractMdiWidget::eventFilter(watched, event);
 }

@@ -38,6 +38,10 @@ public:
 
     int printId = 0;
     bool recalculationPending = false;
+    // Recalculations run so far, and whether the widget was painted since the
+    // last one: what shows that queued requests cost one pass, before the paint.
+    int recalculationCount = 0;
+    bool paintedSinceRecalculation = false;
     QTimer* recalculationTimer = nullptr;
     QFrame* contentFrame = nullptr;
     QVBoxLayout* contentLayout = nullptr;
@@ -47,4 +51,8 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void runRecalculation();
 };

@@ -7,6 +7,7 @@
 #include "MdiWidgetTypes.h"
 #include "MySettings.h"
 #include "RMdiAudioSpectrum.h"
+#include "RMdiCamera.h"
 #include "RMdiBar.h"
 #include "RMdiCommandButton.h"
 #include "RMdiGauge.h"
@@ -63,6 +64,7 @@ void RunMdi::registerRunDesktop()
     MdiWidgetTypes::registerFactory(MdiType_run, 8, [](AbstractMdi* d) { return new RMdiInputButton(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 9, [](AbstractMdi* d) { return new RMdiInputSpinBox(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 10, [](AbstractMdi* d) { return new RMdiInputSlider(d); });
+    MdiWidgetTypes::registerFactory(MdiType_run, 11, [](AbstractMdi* d) { return new RMdiCamera(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 12, [](AbstractMdi* d) { return new RMdiAudioSpectrum(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 13, [](AbstractMdi* d) { return new RMdiCommandButton(d); });
     MdiWidgetTypes::registerFactory(MdiType_run, 14, [](AbstractMdi* d) { return new RMdiGaugeEngineSpeed(d); });
