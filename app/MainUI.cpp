@@ -54,6 +54,7 @@
 #include "RunThread.h"
 #include "RunAnalysisSettings.h"
 #include "RunWidget.h"
+#include "SerialInputsManager.h"
 #include "Settings.h"
 #include "SoftwareUpdater.h"
 #include "WatermarkWidget.h"
@@ -361,6 +362,7 @@ void MainUI::slot_afterSettingsReady()
             &LoadedRunListModel::slot_runListModelHeaderChanged);
 
     FieldBus::initSerialInputs();
+    settings->serialInputsManager->init();
     settings->canOutputsWidget->init();
     settings->powerCorrectionSetup->init();
     settings->remoteControl->init();

@@ -4,14 +4,15 @@
 #include "CanInputsModel.h"
 #include "CanOutputMessageModel.h"
 #include "Channels.h"
+#include "KX4Tool.h"
 #include "ModbusInterfaceModel.h"
 #include "RecordedCanInputs.h"
 #include "RecordedModbusInterfaces.h"
 #include "RecordedSerialInputs.h"
 #include "RunThread.h"
 #include "SerialInputDevicesModel.h"
-#include "RunDataHooks.h"
 #include "WizardButton.h"
+#include "RunDataHooks.h"
 #include "CANMonitor.h"
 #include "CANopenTool.h"
 #include "lib/DialogAnswerer.h"
@@ -46,6 +47,12 @@ void registerHooks()
     RunDataHooks::instance().modelFactories.insert(
         QStringLiteral("serialInputDevicesSetup"),
         [](const QString& xml) -> RecordedChannelModel* { return new RecordedSerialInputs(xml); });
+
+    // "KX4 Tool" of the "CAN interface" group: the tool for that bus, modal.
+    WizardButton::registerOpener(SettingWizardId_kx4Tool, [](WizardButton& button) {
+        KX4Tool tool(&button, button.index);
+        DialogAnswerer::exec(&tool);
+    });
 
     static const auto recording = [] { return theRunThread && theRunThread->runActive.load(); };
     ModbusInterfaceModel::runRecording = recording;

@@ -118,6 +118,10 @@ void SerialLine::dropStaleBytes(const char* when)
 {
     if (!isOpen())
         return;
+    // Bytes still in the driver count too (those that waited there since the
+    // port was opened, or came in since the event loop last looked):
+    // without this poll they would be read as the next reply.
+    port->waitForReadyRead(0);
     const QByteArray stale = port->readAll();
     if (!stale.isEmpty())
         qDebug() << ownerName << "discarded" << stale.size() << "stale bytes" << when << ":"

@@ -57,6 +57,9 @@ SimulatedControllerConfig SimulatedControllerConfig::fromString(const QString& t
             } else if (key == QLatin1String("canopenBus")) {
                 ok = ok && (number == 0 || number == 1);
                 config.canopenBus = number;
+            } else if (key == QLatin1String("kx4")) {
+                ok = ok && number >= 0 && number <= 16;
+                config.kx4Modules = number;
             } else {
                 ok = false;
             }
@@ -79,6 +82,9 @@ SimulatedControllerConfig SimulatedControllerConfig::fromEnvironment()
     SimulatedControllerConfig config = fromString(text, &error);
     if (!error.isEmpty())
         qDebug().noquote() << error << "in ZEMBO_SIM_CONTROLLER; the simulated controller uses its defaults";
+    // The program's simulated dyno has one KX4 module on bus 0 unless told otherwise.
+    if (!text.contains(QLatin1String("kx4=")) || !error.isEmpty())
+        config.kx4Modules = 1;
     config.vehiclePlant = config.streamFramesPerMs == 0;
     config.scenarioFile = qEnvironmentVariable("ZEMBO_SIM_SCENARIO");
     config.targetLogFile = qEnvironmentVariable("ZEMBO_SIM_TARGET_LOG");

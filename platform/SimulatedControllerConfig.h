@@ -19,6 +19,9 @@
 //   noSyncEcho   1: the sync request is not echoed
 //   noUserPageAnswer  1: user-page read requests are left unanswered
 //   loadCellClipping  1: the vehicle's load cells read beyond their range
+//   canLoopback  1: every frame the board sends on one CAN bus is received on the other
+//   kx4          number of simulated KX4 power modules on CAN bus 0 (serial
+//                numbers from 4001); 1 in the program, 0 when built in code
 // Without a "stream" rate the program's controller measures a vehicle on its
 // rollers (SimulatedVehiclePlant) driven by the scenario file that the
 // environment variable ZEMBO_SIM_SCENARIO names (no file: a vehicle standing
@@ -46,6 +49,8 @@ struct SimulatedControllerConfig {
     // A CANopen node with this id (1 to 127; 0 for none) on bus canopenBus.
     int canopenNode = 0;
     int canopenBus = 0;
+    // Simulated KX4 modules (SimulatedKx4Module) on CAN bus 0.
+    int kx4Modules = 0;
     // A vehicle plant instead of the test stream, and its scenario file.
     bool vehiclePlant = false;
     QString scenarioFile;

@@ -4,6 +4,7 @@
 #include "SimulatedCanopenNode.h"
 #include "SimulatedControllerRegisters.h"
 #include "SimulatedFirmwareImage.h"
+#include "SimulatedKx4Module.h"
 #include "SimulatedTestStream.h"
 #include "SimulatedVehiclePlant.h"
 
@@ -92,6 +93,9 @@ SimulatedDynoController::SimulatedDynoController(const SimulatedControllerConfig
     version = config.firmwareVersion;
     if (config.canopenNode > 0)
         canPeers.push_back(std::make_shared<SimulatedCanopenNode>(config.canopenBus, config.canopenNode));
+    for (int i = 0; i < config.kx4Modules; ++i)
+        canPeers.push_back(
+            std::make_shared<SimulatedKx4Module>(0, SimulatedKx4Module::firstSerialNumber + quint32(i)));
     syncEchoSuppressed = config.noSyncEcho;
     userPageReadsUnanswered = config.noUserPageAnswer;
     flashErrorPage = config.flashErrorPage;

@@ -22,6 +22,7 @@
 #include "WizardsLink.h"
 #include "FunctionManager.h"
 #include "InputChannelsManager.h"
+#include "ModbusManager.h"
 #include "MainUI.h"
 #include "MySettings.h"
 #include "MySettingsOwnWidgets.h"
@@ -30,6 +31,7 @@
 #include "ProjectSettings.h"
 #include "QuantityComboBox.h"
 #include "RemoteControl.h"
+#include "SerialInputsManager.h"
 #include "OnlineServices.h"
 #include "ReportEditor.h"
 #include "ReportSources.h"
@@ -121,6 +123,9 @@ Settings::Settings(QWidget* parent)
     cameraSettings = addPage(new CameraSettings(this), tr("Camera"));
     // Both pages fill themselves at the second start-up stage (init).
     inputChannelsManager = addPage(new InputChannelsManager(this), tr("UI inputs"));
+    // Both build their tables once the field-bus start-up has loaded their models.
+    serialInputsManager = addPage(new SerialInputsManager(this), tr("Serial inputs"));
+    modbusManager = addPage(new ModbusManager(this), tr("Modbus"));
     functionManager = addPage(new FunctionManager(this), tr("Functions"));
     remoteControl = addPage(new RemoteControl(this), tr("Remote control"));
     dynoOdometer = addPage(new DynoOdometer(this), tr("Maintenance"));
@@ -215,7 +220,11 @@ void Settings::linkDynoSettings()
         }
         page->init();
     };
-    links.initModbus = [] { FieldBus::initModbus(); };
+    links.initModbus = [this] {
+        FieldBus::initModbus();
+        if (modbusManager)
+            modbusManager->init();
+    };
     // The settings page's wizard buttons, the loss-model step of recalculated
     // runs, the analysis' inertia calibration and the project calculators.
     WizardsLink::install();

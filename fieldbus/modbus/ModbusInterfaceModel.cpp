@@ -2,8 +2,12 @@
 
 #include "ModbusFunction.h"
 #include "ModbusInterface.h"
+#include "ModbusInterfaceDialog.h"
+#include "ChannelFrameSorting.h"
 #include "ChannelSetup.h"
 #include "MySettings.h"
+#include "PathSaver.h"
+#include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
 #include <QCoreApplication>
@@ -275,35 +279,98 @@ void ModbusInterfaceModel::updateArgumentPointers()
 void ModbusInterfaceModel::sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
                                       QList<QList<QList<double>>>* values) const
 {
-    const qsizetype n = frames->size();
-    times->clear();
-    values->clear();
-    QList<QList<qsizetype>> counters;
-    for (const ModbusInterface* i : interfaces) {
-        const qsizetype functions = i->functionList().size();
-        QList<QList<double>> t(functions);
-        QList<QList<double>> v(functions);
-        for (qsizetype f = 0; f < functions; ++f) {
-            t[f].resize(n);
-            v[f].resize(n);
-        }
-        times->append(t);
-        values->append(v);
-        counters.append(QList<qsizetype>(functions, 0));
+    QList<int> seriesPerGroup;
+    for (const ModbusInterface* group : interfaces)
+        seriesPerGroup.append(int(group->functionList().size()));
+    sortChannelFrames(*frames, seriesPerGroup, times, values);
+}
+
+// ------------------------------------------------------------ table actions
+
+void ModbusInterfaceModel::action_new()
+{
+    if (interfaces.size() >= maxInterfaces) {
+        Tools::showError(tr("Maximum 256 interfaces are available"));
+        return;
     }
-    for (const channelFrame_t& frame : *frames) {
-        const int interface = frame.id >> 8;
-        const int function = frame.id & 0xFF;
-        if (interface >= counters.size() || function >= counters[interface].size())
+    auto* interface = new ModbusInterface();
+    interface->held = true;
+    bool accepted = false;
+    {
+        ModbusInterfaceDialog dialog(nullptr, interface);
+        emit signal_selectLast();
+        accepted = DialogAnswerer::exec(&dialog) == QDialog::Accepted;
+    }
+    if (!accepted) {
+        delete interface;
+        return;
+    }
+    if (!addInterface(interface))
+        return;
+    scheduleSave();
+    interface->held = false;
+    interface->slot_interfaceInit();
+}
+
+bool ModbusInterfaceModel::action_edit(int row, bool checkOnly)
+{
+    if (row < 0 || row >= interfaces.size())
+        return false;
+    if (checkOnly)
+        return true;
+    ModbusInterface* interface = interfaces.at(row);
+    interface->beginEdit(-1);
+    ModbusInterfaceDialog dialog(nullptr, interface);
+    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted) {
+        emit dataChanged(index(row, 0), index(row, 2));
+        scheduleSave();
+    }
+    // Port settings changed here take effect when the interface is next started.
+    interface->endEdit();
+    return true;
+}
+
+bool ModbusInterfaceModel::action_remove(const QList<int>& rows)
+{
+    if (rows.isEmpty())
+        return false;
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    for (int row : sorted)
+        removeRows(row, 1);
+    scheduleSave();
+    return true;
+}
+
+void ModbusInterfaceModel::action_import()
+{
+    const QList<QString> files = thePathSaver.getOpenFileNames(Path::openXml, tr("Import Modbus interface setup"));
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
             continue;
-        qsizetype& c = counters[interface][function];
-        (*times)[interface][function][c] = frame.timestamp * 0.001;
-        (*values)[interface][function][c] = frame.value;
-        ++c;
+        loadFromString(QString::fromUtf8(file.readAll()));
     }
-    for (qsizetype i = 0; i < counters.size(); ++i)
-        for (qsizetype f = 0; f < counters[i].size(); ++f) {
-            (*times)[i][f].resize(counters[i][f]);
-            (*values)[i][f].resize(counters[i][f]);
-        }
+}
+
+void ModbusInterfaceModel::action_export(const QList<int>& rows)
+{
+    const QString path =
+        thePathSaver.getSaveFileName(Path::saveXml, tr("Export Modbus interface setup"), QStringLiteral("modbus.xml"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        Tools::showError(tr("Error opening output file"));
+        return;
+    }
+    file.write(setupToString(rows).toUtf8());
+    if (!file.commit())
+        Tools::showError(tr("Error opening output file"));
+}
+
+void ModbusInterfaceModel::slot_doubleClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        action_edit(index.row(), false);
 }

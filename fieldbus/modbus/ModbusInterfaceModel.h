@@ -56,6 +56,17 @@ public:
     void updateArgumentPointers();
     QList<ModbusFunction*> allFunctions() const;
 
+    // The page's table actions: New ("Maximum 256 interfaces are available"
+    // beyond the limit), Edit (false for a row outside the list; checkOnly
+    // only asks), Delete of the rows from the highest down, file import and
+    // export ("modbus" documents). An interface is paused while its dialog is
+    // open; a new one is held until Ok and then started.
+    void action_new();
+    bool action_edit(int row, bool checkOnly);
+    bool action_remove(const QList<int>& rows);
+    void action_import();
+    void action_export(const QList<int>& rows);
+
     void sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
                     QList<QList<QList<double>>>* values) const;
 
@@ -69,6 +80,7 @@ Q_SIGNALS:
     void signal_emitError(const QString& text);
 
 public Q_SLOTS:
+    void slot_doubleClicked(const QModelIndex& index);
     void slot_newInterfaceData(double data, uint8_t channelId, qint64 timestamp);
     void slot_saveToFile();
     void scheduleSave();

@@ -2,8 +2,13 @@
 
 #include "SerialInputChannel.h"
 #include "SerialInputDevice.h"
+#include "SerialInputDeviceDialog.h"
+#include "ChannelFrameSorting.h"
 #include "ChannelSetup.h"
 #include "MySettings.h"
+#include "NetworkFileBrowser.h"
+#include "PathSaver.h"
+#include "lib/DialogAnswerer.h"
 #include "lib/Tools.h"
 
 #include <QCoreApplication>
@@ -267,37 +272,109 @@ QList<QString> SerialInputDevicesModel::getUsedChannelNames() const
 }
 
 void SerialInputDevicesModel::sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
-                                      QList<QList<QList<double>>>* values) const
+                                         QList<QList<QList<double>>>* values) const
 {
-    const qsizetype n = frames->size();
-    times->clear();
-    values->clear();
-    QList<QList<qsizetype>> counters;
-    for (const SerialInputDevice* i : devices) {
-        const qsizetype channelCountOfDevice = i->channelList().size();
-        QList<QList<double>> t(channelCountOfDevice);
-        QList<QList<double>> v(channelCountOfDevice);
-        for (qsizetype f = 0; f < channelCountOfDevice; ++f) {
-            t[f].resize(n);
-            v[f].resize(n);
-        }
-        times->append(t);
-        values->append(v);
-        counters.append(QList<qsizetype>(channelCountOfDevice, 0));
+    QList<int> seriesPerGroup;
+    for (const SerialInputDevice* group : devices)
+        seriesPerGroup.append(int(group->channelList().size()));
+    sortChannelFrames(*frames, seriesPerGroup, times, values);
+}
+
+// ------------------------------------------------------------ table actions
+
+void SerialInputDevicesModel::action_new()
+{
+    if (devices.size() >= maxDevices) {
+        Tools::showError(tr("Maximum 256 devices are available"));
+        return;
     }
-    for (const channelFrame_t& frame : *frames) {
-        const int device = frame.id >> 8;
-        const int channel = frame.id & 0xFF;
-        if (device >= counters.size() || channel >= counters[device].size())
+    auto* device = new SerialInputDevice();
+    device->deviceEditPause = true;
+    bool accepted = false;
+    {
+        SerialInputDeviceDialog dialog(nullptr, device);
+        emit signal_selectLast();
+        accepted = DialogAnswerer::exec(&dialog) == QDialog::Accepted;
+    }
+    if (!accepted) {
+        delete device;
+        return;
+    }
+    device->deviceEditPause = false;
+    if (addDevice(device))
+        scheduleSave();
+}
+
+bool SerialInputDevicesModel::action_edit(int row, bool checkOnly)
+{
+    if (row < 0 || row >= devices.size())
+        return false;
+    if (checkOnly)
+        return true;
+    SerialInputDevice* device = devices.at(row);
+    device->deviceEditPause = true;
+    SerialInputDeviceDialog dialog(nullptr, device);
+    if (DialogAnswerer::exec(&dialog) == QDialog::Accepted) {
+        emit dataChanged(index(row, 0), index(row, 2));
+        scheduleSave();
+    }
+    device->deviceEditPause = false;
+    // A new port with the settings as they now are, and the init commands again.
+    device->slot_deviceInit();
+    return true;
+}
+
+bool SerialInputDevicesModel::action_remove(const QList<int>& rows)
+{
+    if (rows.isEmpty())
+        return false;
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    for (int row : sorted)
+        removeRows(row, 1);
+    scheduleSave();
+    return true;
+}
+
+void SerialInputDevicesModel::action_import()
+{
+    const QList<QString> files =
+        thePathSaver.getOpenFileNames(Path::openXml, tr("Import serial input device setup"));
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
             continue;
-        qsizetype& c = counters[device][channel];
-        (*times)[device][channel][c] = frame.timestamp * 0.001;
-        (*values)[device][channel][c] = frame.value;
-        ++c;
+        loadFromString(QString::fromUtf8(file.readAll()));
     }
-    for (qsizetype i = 0; i < counters.size(); ++i)
-        for (qsizetype f = 0; f < counters[i].size(); ++f) {
-            (*times)[i][f].resize(counters[i][f]);
-            (*values)[i][f].resize(counters[i][f]);
-        }
+}
+
+void SerialInputDevicesModel::action_importServer()
+{
+    NetworkFileBrowser browser(NetworkFileBrowser::serviceAddress() + QStringLiteral("serialinputdevices/?list=all"),
+                               NetworkFileBrowser::serviceAddress() + QStringLiteral("serialinputdevices/files/"),
+                               QStringLiteral("xml"), nullptr);
+    if (DialogAnswerer::exec(&browser) == QDialog::Accepted && !browser.fileContent.isEmpty())
+        loadFromString(browser.fileContent);
+}
+
+void SerialInputDevicesModel::action_export(const QList<int>& rows)
+{
+    const QString path = thePathSaver.getSaveFileName(Path::saveXml, tr("Export serial input device setup"),
+                                                      QStringLiteral("serialInputDevice.xml"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        Tools::showError(tr("Error opening output file"));
+        return;
+    }
+    file.write(setupToString(rows).toUtf8());
+    if (!file.commit())
+        Tools::showError(tr("Error opening output file"));
+}
+
+void SerialInputDevicesModel::slot_doubleClicked(const QModelIndex& index)
+{
+    if (index.isValid())
+        action_edit(index.row(), false);
 }

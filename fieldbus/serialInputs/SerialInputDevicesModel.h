@@ -53,6 +53,18 @@ public:
     QList<QString> getUsedChannelNames() const;
     QList<SerialInputChannel*> allChannels() const;
 
+    // The page's table actions: New ("Maximum 256 devices are available"
+    // beyond the limit), Edit (false for a row outside the list; checkOnly
+    // only asks; the device starts anew afterwards, Ok or not), Delete of
+    // the rows from the highest down, imports (files, the online library) and
+    // export ("serialInputDevices" documents).
+    void action_new();
+    bool action_edit(int row, bool checkOnly);
+    bool action_remove(const QList<int>& rows);
+    void action_import();
+    void action_importServer();
+    void action_export(const QList<int>& rows);
+
     void sortFrames(const QList<channelFrame_t>* frames, QList<QList<QList<double>>>* times,
                     QList<QList<QList<double>>>* values) const;
 
@@ -65,6 +77,7 @@ Q_SIGNALS:
     void signal_emitError(const QString& text);
 
 public Q_SLOTS:
+    void slot_doubleClicked(const QModelIndex& index);
     void slot_newDeviceData(double data, uint8_t channelId, qint64 timestamp);
     void slot_saveToFile();
     void scheduleSave();

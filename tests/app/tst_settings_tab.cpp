@@ -111,6 +111,8 @@ void TestSettingsTab::pageOrderAndAccessKeys()
         {"Misc", "settings_misc"},
         {"Camera", ""},
         {"UI inputs", ""},
+        {"Serial inputs", ""},
+        {"Modbus", ""},
         {"Functions", ""},
         {"Remote control", ""},
         {"Maintenance", ""},

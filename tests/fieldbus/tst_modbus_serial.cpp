@@ -7,6 +7,7 @@
 #include "SerialInputDevice.h"
 #include "SerialInputDevicesModel.h"
 #include "Argument.h"
+#include "ChannelFrameSorting.h"
 #include "lib/Tools.h"
 
 #include <QSignalSpy>
@@ -37,6 +38,7 @@ private slots:
     void serialDecoding_data();
     void serialDecoding();
     void filesRoundTripAndLimits();
+    void sortingOfRecordedSamples();
 };
 
 void TstModbusSerial::modbusQueryAndResponses()
@@ -235,6 +237,30 @@ void TstModbusSerial::filesRoundTripAndLimits()
     s2.loadFromString(serialWritten);
     QCOMPARE(s2.setupToString(), serialWritten);
     QCOMPARE(s2.device(0)->def.initCommands, QStringLiteral("ATZ\n\nATE0"));
+}
+
+void TstModbusSerial::sortingOfRecordedSamples()
+{
+    // Two groups of 2 and 3 series; ids past a group's series or past the
+    // groups are skipped; every series holds exactly its own samples, in order.
+    const QList<channelFrame_t> frames = {{1.0, 0x0000, 1000}, {2.0, 0x0101, 1100}, {3.0, 0x0002, 1200},
+                                          {4.0, 0x0500, 1300}, {5.0, 0x0000, 1400}, {6.0, 0x0102, 1500},
+                                          {7.0, 0xFFFF, 1600}};
+    QList<QList<QList<double>>> times;
+    QList<QList<QList<double>>> values;
+    sortChannelFrames(frames, {2, 3}, &times, &values);
+    QCOMPARE(values.size(), 2);
+    QCOMPARE(values[0], (QList<QList<double>>{{1.0, 5.0}, {}}));
+    QCOMPARE(values[1], (QList<QList<double>>{{}, {2.0}, {6.0}}));
+    QCOMPARE(times[0][0], (QList<double>{1000 * 0.001, 1400 * 0.001}));
+    QCOMPARE(times[1][2], QList<double>{1500 * 0.001});
+
+    // The models give their own structure: the serial devices' as well.
+    SerialInputDevicesModel s(true);
+    s.loadFromString(QStringLiteral("<serialInputDevices><device name=\"D\"><channel name=\"A\"/>"
+                                    "<channel name=\"B\"/></device></serialInputDevices>"));
+    s.sortFrames(&frames, &times, &values);
+    QCOMPARE(values, (QList<QList<QList<double>>>{{{1.0, 5.0}, {}}}));
 }
 
 QTEST_MAIN(TstModbusSerial)
