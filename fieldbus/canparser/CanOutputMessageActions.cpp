@@ -134,29 +134,7 @@ void CanOutputMessageModel::showContextMenu(int row, const QList<int>& selectedR
 
 bool CanOutputMessageModel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!view)
-        return QAbstractTableModel::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_N:
-            action_new();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            action_edit(view->currentIndex().row(), false);
-            return true;
-        case Qt::Key_Delete:
-            action_remove(CanOutputsTableHelpers::selectedRows(view));
-            return true;
-        default:
-            break;
-        }
-    } else if (event->type() == QEvent::ContextMenu) {
-        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-        showContextMenu(view->indexAt(view->viewport()->mapFromGlobal(menuEvent->globalPos())).row(),
-                        CanOutputsTableHelpers::selectedRows(view), menuEvent->globalPos());
+    if (view && CanOutputsTableHelpers::handleTableEvent(this, view, event))
         return true;
-    }
     return QAbstractTableModel::eventFilter(watched, event);
 }
