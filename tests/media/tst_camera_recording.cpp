@@ -30,7 +30,9 @@ class TestCameraRecording : public QObject
         const QString path = bin.filePath(QStringLiteral("ffmpeg"));
         QFile script(path);
         QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QByteArray text = "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" + argsFile.toUtf8() + "'\n";
+        // One printf, one write: the camera's and the desktop's recorders
+        // run at once, and line by line their arguments could interleave.
+        QByteArray text = "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + argsFile.toUtf8() + "'\n";
         if (failCode)
             text += "echo 'Connection refused' >&2\nexit " + QByteArray::number(failCode) + "\n";
         else
